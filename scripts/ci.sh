@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The project's test command: installs what it needs, builds, runs the unit tests,
+# installs the library and builds a host program against the installed package.
+#
+#   bash scripts/ci.sh                 # every stage in CI_STAGES
+#   bash scripts/ci.sh build test      # only the named stages
+set -euo pipefail
+# shellcheck source-path=SCRIPTDIR
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+# Debian packages the stages need, one per line.
+CI_PACKAGES=(
+    cmake
+    g++
+    make
+    pkg-config
+    libgtest-dev
+    googletest
+)
+
+BUILD_DIR="$KORU_BUILD_ROOT/ci"
+WORK_DIR="$(mktemp -d "${TMPDIR:-/tmp}/koru-ci.XXXXXX")"
+INSTALL_PREFIX="$WORK_DIR/prefix"
+trap 'rm -rf "$WORK_DIR"' EXIT
+
+stage_packages() {
+    install_packages "${CI_PACKAGES[@]}"
+}
+
+stage_build() {
+    cmake -S "$KORU_ROOT" -B "$BUILD_DIR" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DKORU_BUILD_TESTS=ON \
+        -DKORU_WERROR=ON
+    cmake --build "$BUILD_DIR" -j2
+}
+
+stage_test() {
+    ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -j2
+}
+
+stage_install() {
+    rm -rf "$INSTALL_PREFIX"
+    cmake --install "$BUILD_DIR" --prefix "$INSTALL_PREFIX"
+    [ -f "$INSTALL_PREFIX/include/koru/koru.h" ] || die "koru.h was not installed"
+}
+
+# Host program found through find_package(koru CONFIG REQUIRED).
+stage_consumer_cmake() {
+    local dir="$WORK_DIR/consumer-cmake"
+    cmake -S "$KORU_ROOT/tests/consumer" -B "$dir" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_PREFIX_PATH="$INSTALL_PREFIX"
+    cmake --build "$dir" -j2
+    "$dir/koru_consumer"
+}
+
+# Host program built with the flags pkg-config gives.
+stage_consumer_pkgconfig() {
+    local pc
+    pc="$(find "$INSTALL_PREFIX" -name koru.pc -path '*/pkgconfig/*' | head -n 1)"
+    [ -n "$pc" ] || die "koru.pc was not installed"
+    local flags
+    flags="$(PKG_CONFIG_PATH="$(dirname "$pc")" pkg-config --cflags --libs koru)"
+    log "pkg-config --cflags --libs koru: $flags"
+    # shellcheck disable=SC2086  # the flags are meant to split into words
+    g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror \
+        "$KORU_ROOT/tests/consumer/main.cpp" $flags -o "$WORK_DIR/koru_consumer_pc"
+    "$WORK_DIR/koru_consumer_pc"
+}
+
+# ---------------------------------------------------------------------------
+# Further stages (sanitizers, fuzzing, ...) go here: define a stage_* function
+# above this line's block and add its name to CI_STAGES below.
+# ---------------------------------------------------------------------------
+
+CI_STAGES=(
+    stage_packages
+    stage_build
+    stage_test
+    stage_install
+    stage_consumer_cmake
+    stage_consumer_pkgconfig
+)
+
+if [ "$#" -gt 0 ]; then
+    stages=()
+    for name in "$@"; do
+        case "$name" in
+            stage_*) stages+=("$name") ;;
+            *) stages+=("stage_$name") ;;
+        esac
+    done
+    run_stages "${stages[@]}"
+else
+    run_stages "${CI_STAGES[@]}"
+fi
