@@ -1,0 +1,592 @@
+// koru: parses KORU documents into flat lists of item nodes, answers queries
+// about them and folds later fragments and updates into them.
+//
+// This is the library's one public header. Every call is total: null pointers,
+// empty strings and out-of-range positions give the documented result, never
+// undefined behaviour. Yes/no results are int 1 and 0.
+#ifndef KORU_KORU_H
+#define KORU_KORU_H
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#define KORU_VERSION_MAJOR 0
+#define KORU_VERSION_MINOR 1
+#define KORU_VERSION_PATCH 0
+#define KORU_VERSION_STRING "0.1.0"
+
+// The library's version as "major.minor.patch".
+const char* KoruVersion() noexcept;
+
+// ---------------------------------------------------------------------------
+// CString
+// ---------------------------------------------------------------------------
+
+// A counted byte string with value semantics; embedded zero bytes are allowed.
+// Negative counts read as 0, counts and starts past the end stop at the end.
+class CString {
+public:
+    // Empty string.
+    CString() noexcept = default;
+    // Copy of a zero-terminated text; null gives the empty string.
+    CString(const char* text) : m_Data(text ? text : "") {}
+    // The first `length` bytes of `text`; null or a length <= 0 gives the empty string.
+    CString(const char* text, int length)
+        : m_Data(text && length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string()) {}
+    // `c` repeated `repeat` times (nothing when repeat <= 0).
+    explicit CString(char c, int repeat = 1) : m_Data(repeat > 0 ? static_cast<size_t>(repeat) : 0u, c) {}
+    // Copy of a byte view (extension).
+    explicit CString(std::string_view view) : m_Data(view) {}
+    // Takes over a standard string (extension).
+    explicit CString(std::string&& text) noexcept : m_Data(std::move(text)) {}
+    CString(const CString&) = default;
+    CString(CString&&) noexcept = default;
+    ~CString() = default;
+
+    CString& operator=(const CString&) = default;
+    CString& operator=(CString&&) noexcept = default;
+    // Assigns a zero-terminated text; null gives the empty string.
+    CString& operator=(const char* text) { m_Data.assign(text ? text : ""); return *this; }
+    // Assigns one byte.
+    CString& operator=(char c) { m_Data.assign(1, c); return *this; }
+
+    CString& operator+=(const CString& other) { m_Data.append(other.m_Data); return *this; }
+    // Appends a zero-terminated text; null appends nothing.
+    CString& operator+=(const char* text) { if (text) m_Data.append(text); return *this; }
+    CString& operator+=(char c) { m_Data.push_back(c); return *this; }
+
+    // Number of bytes.
+    int GetLength() const noexcept { return static_cast<int>(m_Data.size()); }
+    // True when the string holds no byte.
+    bool IsEmpty() const noexcept { return m_Data.empty(); }
+    // Makes the string empty.
+    void Empty() noexcept { m_Data.clear(); }
+    // The byte at `index`; the zero byte outside the string (so index == length reads '\0').
+    char GetAt(int index) const noexcept {
+        return index >= 0 && static_cast<size_t>(index) < m_Data.size() ? m_Data[static_cast<size_t>(index)] : '\0';
+    }
+    char operator[](int index) const noexcept { return GetAt(index); }
+    // Replaces the byte at `index`; does nothing outside the string (extension).
+    void SetAt(int index, char c) noexcept {
+        if (index >= 0 && static_cast<size_t>(index) < m_Data.size()) m_Data[static_cast<size_t>(index)] = c;
+    }
+
+    // Index of the first `c` at or after `start` (negative start reads as 0), or -1.
+    int Find(char c, int start = 0) const noexcept;
+    // Index of the first occurrence of the zero-terminated `text` at or after `start`, or -1.
+    int Find(const char* text, int start = 0) const noexcept;
+    // Index of the last `c`, or -1 (extension).
+    int ReverseFind(char c) const noexcept;
+
+    // The first `count` bytes.
+    CString Left(int count) const;
+    // The bytes from `first` on; empty when `first` is past the end.
+    CString Mid(int first) const;
+    // At most `count` bytes from `first`.
+    CString Mid(int first, int count) const;
+    // The last `count` bytes.
+    CString Right(int count) const;
+
+    // Upper-cases the letters a to z in place; every other byte stays.
+    CString& MakeUpper() noexcept;
+    // Lower-cases the letters A to Z in place (extension).
+    CString& MakeLower() noexcept;
+    // 0 when equal ignoring the case of ASCII letters; else the sign of the first difference.
+    int CompareNoCase(const CString& other) const noexcept { return CompareNoCase(other.View()); }
+    int CompareNoCase(const char* other) const noexcept { return CompareNoCase(std::string_view(other ? other : "")); }
+    int CompareNoCase(std::string_view other) const noexcept;
+
+    // The zero-terminated bytes; valid until the string changes.
+    const char* GetString() const noexcept { return m_Data.c_str(); }
+    operator const char*() const noexcept { return m_Data.c_str(); }
+    // The bytes as a view, embedded zeros included (extension).
+    std::string_view View() const noexcept { return m_Data; }
+    // The underlying standard string (extension).
+    const std::string& Str() const noexcept { return m_Data; }
+    std::string& Str() noexcept { return m_Data; }
+    void swap(CString& other) noexcept { m_Data.swap(other.m_Data); }
+
+    friend bool operator==(const CString& a, const CString& b) noexcept { return a.m_Data == b.m_Data; }
+    friend bool operator==(const CString& a, const char* b) noexcept { return a.View() == std::string_view(b ? b : ""); }
+    friend bool operator==(const char* a, const CString& b) noexcept { return b == a; }
+    friend bool operator!=(const CString& a, const CString& b) noexcept { return !(a == b); }
+    friend bool operator!=(const CString& a, const char* b) noexcept { return !(a == b); }
+    friend bool operator!=(const char* a, const CString& b) noexcept { return !(b == a); }
+    friend bool operator<(const CString& a, const CString& b) noexcept { return a.m_Data < b.m_Data; }
+    friend bool operator<(const CString& a, const char* b) noexcept { return a.View() < std::string_view(b ? b : ""); }
+    friend bool operator<(const char* a, const CString& b) noexcept { return std::string_view(a ? a : "") < b.View(); }
+
+    friend CString operator+(const CString& a, const CString& b) { CString r(a); r += b; return r; }
+    friend CString operator+(const CString& a, const char* b) { CString r(a); r += b; return r; }
+    friend CString operator+(const char* a, const CString& b) { CString r(a); r += b; return r; }
+    friend CString operator+(const CString& a, char b) { CString r(a); r += b; return r; }
+    friend CString operator+(char a, const CString& b) { CString r(a); r += b; return r; }
+
+private:
+    std::string m_Data;
+};
+
+// ---------------------------------------------------------------------------
+// POSITION, CPtrList, CTypedPtrList
+// ---------------------------------------------------------------------------
+
+struct koru_position_t;
+// An opaque handle to a list element or a map entry; null means none.
+typedef koru_position_t* POSITION;
+
+// A doubly linked list of untyped pointers. Positions stay valid while other
+// elements come and go. Removing an element never frees what it points to.
+// Elements come from blocks owned by the list, so adding allocates rarely.
+class CPtrList {
+public:
+    struct Node {
+        Node* next;
+        Node* prev;
+        void* data;
+    };
+
+    // `blockSize`: elements allocated at a time (at least 1).
+    explicit CPtrList(int blockSize = 10);
+    ~CPtrList();
+    CPtrList(const CPtrList&) = delete;
+    CPtrList& operator=(const CPtrList&) = delete;
+
+    // Number of elements.
+    int GetCount() const noexcept { return m_Count; }
+    // True when the list holds no element.
+    bool IsEmpty() const noexcept { return m_Count == 0; }
+
+    // The first or last element; null when the list is empty.
+    void* GetHead() const noexcept { return m_Head ? m_Head->data : nullptr; }
+    void* GetTail() const noexcept { return m_Tail ? m_Tail->data : nullptr; }
+
+    // Adds an element and returns its position.
+    POSITION AddHead(void* p);
+    POSITION AddTail(void* p);
+    // Inserts before or after `pos`; a null `pos` inserts at the head or the tail.
+    POSITION InsertBefore(POSITION pos, void* p);
+    POSITION InsertAfter(POSITION pos, void* p);
+
+    // Removes and returns the first or last element; null when empty.
+    void* RemoveHead() noexcept;
+    void* RemoveTail() noexcept;
+    // Removes the element at `pos` (nothing for null); other positions stay valid.
+    void RemoveAt(POSITION pos) noexcept;
+    // Removes every element.
+    void RemoveAll() noexcept;
+
+    // Position of the first or last element; null when empty.
+    POSITION GetHeadPosition() const noexcept { return ToPosition(m_Head); }
+    POSITION GetTailPosition() const noexcept { return ToPosition(m_Tail); }
+    // The element at `pos`, moving `pos` on (to null past the end); null for a null `pos`.
+    void* GetNext(POSITION& pos) const noexcept {
+        Node* n = ToNode(pos);
+        if (!n) return nullptr;
+        pos = ToPosition(n->next);
+        return n->data;
+    }
+    void* GetPrev(POSITION& pos) const noexcept {
+        Node* n = ToNode(pos);
+        if (!n) return nullptr;
+        pos = ToPosition(n->prev);
+        return n->data;
+    }
+    // The element at `pos`; null for a null `pos`.
+    void* GetAt(POSITION pos) const noexcept { Node* n = ToNode(pos); return n ? n->data : nullptr; }
+    // Replaces the element at `pos` (nothing for null).
+    void SetAt(POSITION pos, void* p) noexcept { if (Node* n = ToNode(pos)) n->data = p; }
+    // First position after `startAfter` (or from the head) whose element is `p`; null if none.
+    POSITION Find(const void* p, POSITION startAfter = nullptr) const noexcept;
+    // Position of the element with the zero-based `index`; null out of range.
+    POSITION FindIndex(int index) const noexcept;
+
+    // Node access for iterators (extension).
+    const Node* HeadNode() const noexcept { return m_Head; }
+    static Node* ToNode(POSITION pos) noexcept { return reinterpret_cast<Node*>(pos); }
+    static POSITION ToPosition(const Node* n) noexcept {
+        return reinterpret_cast<POSITION>(const_cast<Node*>(n));
+    }
+
+private:
+    Node* NewNode(Node* prev, Node* next, void* p);
+    void FreeNode(Node* n) noexcept;
+
+    Node* m_Head = nullptr;
+    Node* m_Tail = nullptr;
+    int m_Count = 0;
+    Node* m_FreeNodes = nullptr;
+    void* m_Blocks = nullptr;
+    int m_BlockSize;
+};
+
+// A CPtrList whose elements are pointers of type TYPE. Range-for walks it from
+// the head: for (CKORU_ItemNode* n : *list).
+template <class BASE, class TYPE>
+class CTypedPtrList : public BASE {
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = TYPE;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const TYPE*;
+        using reference = TYPE;
+        explicit const_iterator(const CPtrList::Node* n = nullptr) : m_Node(n) {}
+        TYPE operator*() const { return static_cast<TYPE>(m_Node->data); }
+        const_iterator& operator++() { m_Node = m_Node->next; return *this; }
+        const_iterator operator++(int) { const_iterator t(*this); m_Node = m_Node->next; return t; }
+        bool operator==(const const_iterator& o) const { return m_Node == o.m_Node; }
+        bool operator!=(const const_iterator& o) const { return m_Node != o.m_Node; }
+    private:
+        const CPtrList::Node* m_Node;
+    };
+    using iterator = const_iterator;
+
+    explicit CTypedPtrList(int blockSize = 10) : BASE(blockSize) {}
+
+    TYPE GetHead() const noexcept { return static_cast<TYPE>(BASE::GetHead()); }
+    TYPE GetTail() const noexcept { return static_cast<TYPE>(BASE::GetTail()); }
+    POSITION AddHead(TYPE p) { return BASE::AddHead(p); }
+    POSITION AddTail(TYPE p) { return BASE::AddTail(p); }
+    POSITION InsertBefore(POSITION pos, TYPE p) { return BASE::InsertBefore(pos, p); }
+    POSITION InsertAfter(POSITION pos, TYPE p) { return BASE::InsertAfter(pos, p); }
+    TYPE RemoveHead() noexcept { return static_cast<TYPE>(BASE::RemoveHead()); }
+    TYPE RemoveTail() noexcept { return static_cast<TYPE>(BASE::RemoveTail()); }
+    TYPE GetNext(POSITION& pos) const noexcept { return static_cast<TYPE>(BASE::GetNext(pos)); }
+    TYPE GetPrev(POSITION& pos) const noexcept { return static_cast<TYPE>(BASE::GetPrev(pos)); }
+    TYPE GetAt(POSITION pos) const noexcept { return static_cast<TYPE>(BASE::GetAt(pos)); }
+    void SetAt(POSITION pos, TYPE p) noexcept { BASE::SetAt(pos, p); }
+    POSITION Find(TYPE p, POSITION startAfter = nullptr) const noexcept { return BASE::Find(p, startAfter); }
+
+    const_iterator begin() const noexcept { return const_iterator(BASE::HeadNode()); }
+    const_iterator end() const noexcept { return const_iterator(nullptr); }
+};
+
+// ---------------------------------------------------------------------------
+// CMapStringToString
+// ---------------------------------------------------------------------------
+
+// A string-to-string map with case-sensitive keys, each held once. It iterates
+// in the order in which keys were first set; a replaced value keeps its place.
+class CMapStringToString {
+public:
+    // `blockSize` is accepted for compatibility; the map sizes itself.
+    explicit CMapStringToString(int blockSize = 10);
+    CMapStringToString(const CMapStringToString&) = default;
+    CMapStringToString(CMapStringToString&&) noexcept = default;
+    CMapStringToString& operator=(const CMapStringToString&) = default;
+    CMapStringToString& operator=(CMapStringToString&&) noexcept = default;
+    ~CMapStringToString() = default;
+
+    // Number of keys.
+    int GetCount() const noexcept { return static_cast<int>(m_Keys.size()); }
+    // True when the map holds no key.
+    bool IsEmpty() const noexcept { return m_Keys.empty(); }
+
+    // 1 and the value in `value` when `key` is present; else 0 and `value` unchanged.
+    int Lookup(const CString& key, CString& value) const;
+    int Lookup(const char* key, CString& value) const;
+    // The value of `key`, or null when absent (extension).
+    const CString* PLookup(std::string_view key) const noexcept;
+    CString* PLookup(std::string_view key) noexcept;
+    // Sets `key` to `value`; a present key keeps its place and takes the new value.
+    void SetAt(const CString& key, const CString& value);
+    void SetAt(CString&& key, CString&& value);
+    // The value of `key`, added empty at the end when absent.
+    CString& operator[](const CString& key);
+
+    // Position of the first pair in iteration order; null when empty.
+    POSITION GetStartPosition() const noexcept { return m_Keys.empty() ? nullptr : ToPosition(0); }
+    // The pair at `pos` in `key` and `value`; moves `pos` on (null after the last pair).
+    // A null or stale position leaves `key` and `value` unchanged and sets `pos` to null.
+    void GetNextAssoc(POSITION& pos, CString& key, CString& value) const;
+    // Removes every pair.
+    void RemoveAll() noexcept;
+
+    // Direct access in iteration order (extension): 0 <= i < GetCount().
+    const CString& KeyAt(int i) const noexcept { return m_Keys[static_cast<size_t>(i)]; }
+    const CString& ValueAt(int i) const noexcept { return m_Values[static_cast<size_t>(i)]; }
+
+private:
+    static POSITION ToPosition(size_t index) noexcept { return reinterpret_cast<POSITION>(index + 1); }
+    long FindIndex(std::string_view key) const noexcept;
+    size_t Append(CString&& key, CString&& value);
+    void RebuildIndex();
+
+    std::vector<CString> m_Keys;
+    std::vector<CString> m_Values;
+    std::vector<uint32_t> m_Slots;  // open-addressing index, built for larger maps
+};
+
+// ---------------------------------------------------------------------------
+// CKORU_ItemNode
+// ---------------------------------------------------------------------------
+
+// One start statement of a document: its text, level, tag name and attributes.
+class CKORU_ItemNode {
+public:
+    CString m_Statement;                 // statement text, without the closing '>'
+    short m_Level;                       // nesting level; -1 when never pushed
+    unsigned short m_WordCount;          // words outside name=value pairs (saturates at 65535)
+    CString m_TagName;                   // upper-cased first word
+    CMapStringToString m_AttrTable;      // upper-cased name -> value as written; tag name -> ""
+    CMapStringToString m_NewValueTable;  // upper-cased name -> value an update assigned, unquoted
+
+    // Copy: the source's statement text and level, tables built again from the text.
+    // A null source gives an empty node with level -1.
+    explicit CKORU_ItemNode(CKORU_ItemNode* source);
+    // Statement text `text` unchanged and the given level (cut to 16 bits).
+    CKORU_ItemNode(int level, CString text);
+    // Statement text = `statement` without its last byte (the closing '>'); level -1.
+    explicit CKORU_ItemNode(const CString& statement);
+    ~CKORU_ItemNode();
+    CKORU_ItemNode(const CKORU_ItemNode&) = delete;
+    CKORU_ItemNode& operator=(const CKORU_ItemNode&) = delete;
+
+    // Derives word count, tag name and attribute table from the statement text,
+    // adding to what the tables already hold.
+    void InitNode();
+    // Empties the attribute table.
+    void ReleaseMainList();
+    // Empties the new-value table.
+    void ReleaseNewList();
+};
+
+// ---------------------------------------------------------------------------
+// CMacroDef
+// ---------------------------------------------------------------------------
+
+// A macro name and value record, offered to hosts.
+class CMacroDef {
+public:
+    CString m_Name;
+    CString m_Value;
+
+    // Copies both fields of `other`; null gives two empty fields.
+    explicit CMacroDef(const CMacroDef* other);
+    CMacroDef(CString name, CString value);
+    CMacroDef(const CMacroDef& other);
+    ~CMacroDef();
+    CMacroDef& operator=(const CMacroDef& other);
+};
+
+// ---------------------------------------------------------------------------
+// Refusals
+// ---------------------------------------------------------------------------
+
+// Why a parse or an update text was refused.
+enum class KoruRefusalCode {
+    None = 0,             // the last parse or update succeeded (or none ran yet)
+    NoFrame,              // no "<U>" before the end of the text
+    SecondFrameStart,     // a second "<U>" before "</U>"
+    FrameEndBeforeStart,  // "</U>" before any "<U>"
+    UnclosedFrameComment, // "<!--" with no "-->" after it
+    UnclosedMacroBlock,   // "MACRO" with no "/MACRO" after it
+    UnclosedComment,      // "!--" inside a statement with no closing "--"
+    NoStatement,          // the text holds no statement
+    Unbalanced,           // start and end statements do not balance
+    ExpansionLimit,       // macro substitution would exceed the expansion bound
+    NestingLimit,         // a level would exceed 32767
+    NoMainList,           // an update before any document was parsed
+};
+
+// Details of the last refusal. Offsets are byte offsets into the text as the
+// failing stage saw it; line and column are 1-based (0 when unknown).
+struct KoruRefusal {
+    KoruRefusalCode code = KoruRefusalCode::None;
+    std::string message;
+    long long offset = -1;
+    int line = 0;
+    int column = 0;
+    long long startCount = 0;  // Unbalanced: number of start statements
+    long long endCount = 0;    // Unbalanced: number of end statements
+};
+
+namespace koru { namespace detail { struct MergeIndex; struct ParserAccess; } }
+
+// ---------------------------------------------------------------------------
+// CKORU_Parser
+// ---------------------------------------------------------------------------
+
+// One parser per document. It owns every list and node it builds and its macro
+// table. Lists returned by queries and UpdateParser belong to the caller, who
+// frees them with ReleaseNodeList; their nodes stay owned by the parser.
+// Two parsers may work on two threads at once; one parser serves one thread at a time.
+class CKORU_Parser {
+public:
+    typedef CTypedPtrList<CPtrList, CKORU_ItemNode*> NodeList;
+    typedef CTypedPtrList<CPtrList, CString*> StatementList;
+
+    CKORU_Parser();
+    ~CKORU_Parser();
+    CKORU_Parser(const CKORU_Parser&) = delete;
+    CKORU_Parser& operator=(const CKORU_Parser&) = delete;
+
+    // Frees a list returned by a query or UpdateParser, never its nodes. Null, or
+    // one of the parser's own lists, does nothing.
+    void ReleaseNodeList(NodeList* list);
+
+    // The main list, or null before the first successful parse. Owned by the parser.
+    NodeList* GetMainList() const noexcept { return m_pMainList; }
+
+    // Why the last DoParsingProc or text UpdateParser was refused; code None after a success.
+    const KoruRefusal& GetLastRefusal() const noexcept { return m_LastRefusal; }
+
+    // Parses `source`: the first successful parse builds the main list, later ones
+    // merge into it. 1 on success; 0 when refused, and then nothing changed
+    // (`source` included). On success `source` holds the processed source.
+    int DoParsingProc(CString& source, int overwrite);
+
+    // Applies an update text batch by batch; returns the rebuilt nodes (caller frees
+    // the list). Null when there is no main list or the text is refused.
+    NodeList* UpdateParser(CKORU_ItemNode* node, CString text, int newValueFlag);
+    // Merges one batch of statements (taken over and freed); null when nothing was rebuilt
+    // or `statements` is null.
+    NodeList* UpdateParser(StatementList* statements);
+
+    // First node of `list` (null: the main list) with `level` and N value `name`; null if none.
+    CKORU_ItemNode* GetNode(NodeList* list, short level, CString name);
+    // First node of `list` with tag `tag` (case ignored) and N value `name`; null if none.
+    CKORU_ItemNode* GetNode(NodeList* list, CString tag, CString name);
+    // Nodes with tag `tag`, or only the children of `parent`; null if none or no main list.
+    NodeList* GetNodeList(NodeList* list, CString tag, CKORU_ItemNode* parent);
+    // Nodes of `level`, or only those nested in `parent`; null if none or no main list.
+    NodeList* GetNodeList(NodeList* list, short level, CKORU_ItemNode* parent);
+    // Parent of `node` in the main list; null if none or `node` is null.
+    CKORU_ItemNode* GetParent(CKORU_ItemNode* node);
+    // Value of attribute `name`, one pair of surrounding quotes removed; "" if absent or null node.
+    CString GetValue(CString name, CKORU_ItemNode* node);
+    // Upper-cases `word`; 1 when `node`'s attribute table has it as a key, else 0 (0 for null).
+    int IsInWord(CString& word, CKORU_ItemNode* node);
+
+    // Link target of the main list's single body node; "" if none.
+    CString GetBodyHRef();
+    // Link target of `node` or its nearest ancestor that has one; "" if none or null.
+    CString GetCtrlHRef(CKORU_ItemNode* node);
+
+    // Deletes `node` and every node nested in it from the main list; null does nothing.
+    void DeleteNode(CKORU_ItemNode* node);
+    // Deletes the children of `parent` tagged `tag` whose T value is `tValue`, with their runs.
+    void DeleteNode(CString tValue, CKORU_ItemNode* parent, CString tag);
+
+    // Assigns `value` to attribute `name` of `node` when present (under the flags); 1 when
+    // present, else 0 (0 for a null node). `name` is upper-cased in place.
+    int If_IsInLValue_UpdateRValue(CString& name, CString& value, CKORU_ItemNode* node);
+
+    // Character class of `c`: 1 blank, 2 quote, 3 '&', 4 ';', 5 '=', 6 ':', 0 other.
+    static short IsWordDelimitation(char c);
+    // Moves `pos` until it rests on a byte of class `stopClass` or reaches `limit`;
+    // never leaves [0, length]. An out-of-range `pos` is left unchanged.
+    static void SearchAndSkipRightOrLeft(CString& text, int limit, int& pos, short stopClass, int toRight);
+    // Number of words of `text`; `equalsCount` gets the equals signs outside quotes (saturates).
+    static int GetWordCount(CString& text, short& equalsCount);
+    // First word or quoted value of `text`; with `cut`, `text` becomes what follows it.
+    static CString GetFirstWord(CString& text, int cut);
+    // Tag name of `node`; "" for null.
+    static CString GetFirstWord(CKORU_ItemNode* node);
+    // Decodes the length-prefixed value whose quote is at `pos`; "" when none starts there.
+    static CString EncodeRValue(CString& text, int cut, int& pos);
+    // The node's attribute table as "NAME=value " pairs in table order; "" for null.
+    static CString MakeStatement(CKORU_ItemNode* node);
+
+private:
+    friend struct koru::detail::ParserAccess;
+    friend struct koru::detail::MergeIndex;
+
+    // parser object
+    void ReleaseSubList();
+    void ClearStringInMainNodeList();
+    // parse driver
+    void MakeMainNode();
+    void MakeSubNode();
+    void DeleteNoUsedItem();
+    int Refuse(KoruRefusalCode code, long long offset, std::string_view text);
+    // statement splitter
+    StatementList* PreProcess(CString& source);
+    CString* GetOneStatementItem(int& pos, const CString& source);
+    void DiscardStagedMacros();
+    void CommitStagedMacros();
+    // tag nesting stack
+    void StackOperation(StatementList* statements);
+    void Push(CKORU_ItemNode* node);
+    CKORU_ItemNode* Pop();
+    int AreYouEndTag(CString word);
+    int CheckParseNesting(const StatementList* statements);
+    int CheckUpdateNesting(const StatementList* statements, bool batched);
+    // word scanner
+    short RemoveHeadChar(CString& text, char c);
+    short RemoveTailChar(CString& text, char c);
+    // macro table
+    void MakeMacroList();
+    void TokenMacroString(CMapStringToString* newDefinitions);
+    void MakeNewMacroList(CString& name, CString& value, CMapStringToString& newDefinitions);
+    int ConfirmationMacroValue(CString& name, CString& value);
+    void UpdateMacroList(CMapStringToString* newDefinitions);
+    int IsInSameMacroKey(CString& name, CString& value, CMapStringToString* table);
+    void ReplaceMacroValue(CString& source, CString name, CString value);
+    void ReleaseMacroList();
+    int SubstituteMacros(CString& source);
+    // redefinition check
+    int DoYouHaveReDefineSource(CString& source);
+    // link lookup
+    CKORU_ItemNode* GetBodyNode(NodeList* list);
+    // fragment merge
+    void ConcateNode();
+    CKORU_ItemNode* AddNewControl(CKORU_ItemNode* control);
+    POSITION GetInsertTargetPositionOfMainList();
+    void AddNewFormStatement();
+    short GetFORMLevelOfMainList();
+    int CheckFormID_InMainList();
+    int DoYouHaveFormID(CString id);
+    // control rebuilding
+    CKORU_ItemNode* RemakeControl(CKORU_ItemNode* fragmentControl);
+    CKORU_ItemNode* ReMakeBodyControl();
+    CKORU_ItemNode* RemakeNode(CKORU_ItemNode* fragmentParent, CKORU_ItemNode* documentParent,
+                               NodeList* fragmentChildren, NodeList* documentChildren);
+    void AddNewEventNode(CKORU_ItemNode* documentParent, CKORU_ItemNode* fragmentChild);
+    // attribute assignment
+    void AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* target);
+    // node deletion
+    void DeleteOneNodeFromMainList(CKORU_ItemNode* node);
+    void FreeMainNode(POSITION pos);
+    POSITION InsertMainBefore(POSITION pos, CKORU_ItemNode* node);
+    POSITION AppendMain(CKORU_ItemNode* node);
+    POSITION FindIn(NodeList* list, CKORU_ItemNode* node);
+    // update entry
+    NodeList* MergeBatch(StatementList* statements);
+
+    NodeList* m_pMainList;               // the document's nodes, in closing order
+    CString m_ProcessedSource;           // last source after macro cut and substitution
+    int m_nDepth;                        // open tags on the tag stack
+    NodeList m_TagStack;                 // open start nodes, innermost at the tail
+    NodeList m_ClosedList;               // nodes closed in the current parse
+    NodeList m_SubList;                  // nodes of the current fragment
+    CMapStringToString* m_pMacroTable;   // macro name -> value, kept across parses
+    CString m_MacroBlockText;            // content of the source's macro block
+    int m_nOverwrite;                    // later definitions replace earlier ones
+    int m_nNewValue;                     // merges also fill new-value tables
+    CString m_ReDefineSource;            // text after the first "</U>"
+
+    CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
+    koru::detail::MergeIndex* m_pMergeIndex;  // lookup index while a merge runs
+    KoruRefusal m_LastRefusal;
+};
+
+// ---------------------------------------------------------------------------
+// URI encoding
+// ---------------------------------------------------------------------------
+
+// Form-encodes `text` (blank -> '+', other bytes but letters, digits and bytes
+// above 127 -> "%xx"). Null reads as "". The result stays valid until the next
+// URIEncode call on the same thread.
+const char* URIEncode(const char* text);
+// Decodes a form-encoded text. A '%' with fewer than two bytes after it is copied
+// as it stands. Null reads as "". Valid until the next URIDecode call on the same thread.
+const char* URIDecode(const char* text);
+
+#endif

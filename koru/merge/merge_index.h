@@ -1,0 +1,91 @@
+// Lookup index over the main list and the sub list while a merge runs.
+#ifndef KORU_MERGE_MERGE_INDEX_H
+#define KORU_MERGE_MERGE_INDEX_H
+
+#include "koru.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace koru { namespace detail {
+
+// The children of a document parent that a rebuild matches A statements
+// against. Children deleted during the rebuild drop out, so a freed node is
+// never reached, and nodes inserted during the rebuild are never in it.
+class ChildMatcher {
+public:
+    explicit ChildMatcher(CKORU_Parser::NodeList* children);
+    // First child tagged A whose N value is `name`; null if none.
+    CKORU_ItemNode* FindA(std::string_view name);
+    // Forgets a child that is about to be freed.
+    void Erase(const CKORU_ItemNode* node);
+
+private:
+    CKORU_Parser::NodeList* m_Children;
+    bool m_Indexed = false;
+    std::unordered_map<std::string, std::vector<CKORU_ItemNode*>> m_ByName;
+    std::unordered_map<const CKORU_ItemNode*, POSITION> m_PosOf;
+};
+
+// Built from the main list when a merge starts and kept up to date by every
+// insertion and deletion the merge makes, so that finding a node's position,
+// a control by its N value, the body and the insert position take constant
+// time instead of a walk from the head. Results are exactly those of the walks:
+// among several controls with one N value the one nearest the head wins.
+struct MergeIndex {
+    explicit MergeIndex(CKORU_Parser& parser);
+
+    // Position of `node` in `list`, or null (the main and sub lists are indexed).
+    POSITION Find(CKORU_Parser::NodeList* list, const CKORU_ItemNode* node);
+    // First main-list node tagged C whose N value is `name`.
+    CKORU_ItemNode* FindControl(std::string_view name);
+    // The single main-list node tagged B, or null.
+    CKORU_ItemNode* Body() const { return m_Bodies.size() == 1 ? *m_Bodies.begin() : nullptr; }
+    // The last level-2 body of the main list, or null.
+    POSITION InsertTarget();
+
+    void Inserted(CKORU_ItemNode* node, POSITION pos);
+    void Erased(CKORU_ItemNode* node);
+    // A node's N value may have changed through assignment.
+    void Rekey(CKORU_ItemNode* node);
+    void SubListChanged() { m_SubValid = false; }
+
+    void Watch(ChildMatcher* matcher) { m_Watchers.push_back(matcher); }
+    void Unwatch(ChildMatcher* matcher);
+
+private:
+    void AddControl(CKORU_ItemNode* node);
+    void RemoveControl(CKORU_ItemNode* node);
+
+    CKORU_Parser& m_Parser;
+    std::unordered_map<const CKORU_ItemNode*, POSITION> m_MainPos;
+    std::unordered_map<const CKORU_ItemNode*, POSITION> m_SubPos;
+    bool m_SubValid = false;
+    std::unordered_map<std::string, std::vector<CKORU_ItemNode*>> m_Controls;
+    std::unordered_map<const CKORU_ItemNode*, std::string> m_ControlKey;
+    std::unordered_set<CKORU_ItemNode*> m_Bodies;
+    POSITION m_InsertTarget = nullptr;
+    bool m_InsertValid = false;
+    std::vector<ChildMatcher*> m_Watchers;
+};
+
+// Gives the parser a merge index for the scope of one merge or update call;
+// nested scopes reuse the outer index.
+class MergeScope {
+public:
+    explicit MergeScope(CKORU_Parser& parser, CKORU_Parser::NodeList* main, MergeIndex*& slot);
+    ~MergeScope();
+    MergeScope(const MergeScope&) = delete;
+    MergeScope& operator=(const MergeScope&) = delete;
+
+private:
+    MergeIndex*& m_Slot;
+    MergeIndex* m_Owned = nullptr;
+};
+
+}}  // namespace koru::detail
+
+#endif

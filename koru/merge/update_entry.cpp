@@ -1,0 +1,108 @@
+// Update entry: loose control and body statements applied to the document in
+// batches, each ending with a statement whose first word is exactly /B or /C.
+//
+// A batch's nodes are shifted to fit the document: by 2, less 1 for every body
+// the batch closes. So <C N=x></C> opened at depth 0 yields the control at
+// level 3, as in a body, and <B></B> yields the body at level 2.
+#include "merge/merge_index.h"
+#include "parser/limits.h"
+#include "query/node_view.h"
+#include "scan/word_cursor.h"
+
+using namespace koru::detail;
+
+namespace {
+
+void FreeStatements(CKORU_Parser::StatementList* list) {
+    if (!list) return;
+    while (!list->IsEmpty()) delete list->RemoveHead();
+    delete list;
+}
+
+bool EndsBatch(const CString& statement) {
+    size_t origin = 0;
+    CString word = CutFirstWord(statement.View(), origin);
+    return word == "/B" || word == "/C";
+}
+
+}  // namespace
+
+CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CString text, int newValueFlag) {
+    m_nNewValue = newValueFlag;
+    if (!m_pMainList) {
+        Refuse(KoruRefusalCode::NoMainList, -1, std::string_view());
+        return nullptr;
+    }
+    StatementList* statements = PreProcess(text);
+    if (!statements) return nullptr;
+    if (!CheckUpdateNesting(statements, true)) {
+        FreeStatements(statements);
+        DiscardStagedMacros();
+        Refuse(KoruRefusalCode::NestingLimit, -1, std::string_view());
+        return nullptr;
+    }
+    CommitStagedMacros();
+
+    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    auto* result = new NodeList(10);
+    auto* batch = new StatementList(10);
+    while (!statements->IsEmpty()) {
+        CString* statement = statements->RemoveHead();
+        batch->AddTail(statement);
+        if (!statement || !EndsBatch(*statement)) continue;
+        NodeList* rebuilt = MergeBatch(batch);
+        batch = new StatementList(10);
+        if (rebuilt) {
+            for (CKORU_ItemNode* node : *rebuilt) result->AddTail(node);
+            ReleaseNodeList(rebuilt);
+        }
+    }
+    FreeStatements(batch);
+    FreeStatements(statements);
+    m_LastRefusal = KoruRefusal();
+    return result;
+}
+
+CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(StatementList* statements) {
+    if (!statements) return nullptr;
+    if (!CheckUpdateNesting(statements, false)) {
+        FreeStatements(statements);
+        Refuse(KoruRefusalCode::NestingLimit, -1, std::string_view());
+        return nullptr;
+    }
+    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    return MergeBatch(statements);
+}
+
+// Merges one batch: controls first (inserted when new, then rebuilt), then the body.
+CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
+    m_nOverwrite = 1;
+    StackOperation(statements);
+    ReleaseSubList();
+    int shift = 2;
+    while (!m_ClosedList.IsEmpty()) {
+        CKORU_ItemNode* node = m_ClosedList.RemoveHead();
+        if (TagIs(node, "B")) --shift;
+        m_SubList.AddTail(node);
+    }
+    for (CKORU_ItemNode* node : m_SubList) node->m_Level = static_cast<short>(node->m_Level + shift);
+    if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
+
+    NodeList* result = nullptr;
+    if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
+        for (CKORU_ItemNode* control : *controls) {
+            if (!GetNode(m_pMainList, CString("C"), CString(ValueOf(control, "N")))) AddNewControl(control);
+            CKORU_ItemNode* rebuilt = RemakeControl(control);
+            if (!result) result = new NodeList(10);
+            if (rebuilt) result->AddTail(rebuilt);
+        }
+        ReleaseNodeList(controls);
+    }
+    if (CKORU_ItemNode* body = ReMakeBodyControl()) {
+        if (!result) result = new NodeList(10);
+        result->AddTail(body);
+    }
+    ReleaseSubList();
+    if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
+    return result;
+}

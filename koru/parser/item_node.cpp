@@ -1,0 +1,58 @@
+// CKORU_ItemNode: one start statement with its tag name and attribute table.
+#include "scan/word_cursor.h"
+
+#include <algorithm>
+
+using namespace koru::detail;
+
+CKORU_ItemNode::CKORU_ItemNode(CKORU_ItemNode* source)
+    : m_Statement(source ? source->m_Statement : CString()),
+      m_Level(source ? source->m_Level : static_cast<short>(-1)),
+      m_WordCount(0) {
+    if (source) InitNode();
+}
+
+CKORU_ItemNode::CKORU_ItemNode(int level, CString text)
+    : m_Statement(std::move(text)), m_Level(static_cast<short>(level)), m_WordCount(0) {
+    InitNode();
+}
+
+CKORU_ItemNode::CKORU_ItemNode(const CString& statement)
+    : m_Statement(statement.View().substr(0, statement.IsEmpty() ? 0 : statement.View().size() - 1)),
+      m_Level(-1),
+      m_WordCount(0) {
+    InitNode();
+}
+
+CKORU_ItemNode::~CKORU_ItemNode() {
+    ReleaseMainList();
+    ReleaseNewList();
+}
+
+// Tag name, word count and attribute pairs, in one walk of the statement:
+// the first word is the tag name, then words pair up positionally as name and
+// value, as many pairs as half the word count. `<B ID N=x` pairs ID with N.
+void CKORU_ItemNode::InitNode() {
+    short equals = 0;
+    int words = CKORU_Parser::GetWordCount(m_Statement, equals);
+    int count = words - 2 * static_cast<int>(equals);
+    m_WordCount = static_cast<unsigned short>(std::clamp(count, 0, 65535));
+
+    std::string_view text = m_Statement.View();
+    size_t origin = 0;
+    CString tag = CutFirstWord(text, origin);
+    tag.MakeUpper();
+    m_AttrTable.SetAt(tag, CString());
+    m_TagName = std::move(tag);
+
+    for (int pair = words / 2; pair > 0; --pair) {
+        CString name = CutFirstWord(text, origin);
+        CString value = CutFirstWord(text, origin);
+        name.MakeUpper();
+        m_AttrTable.SetAt(std::move(name), std::move(value));
+    }
+}
+
+void CKORU_ItemNode::ReleaseMainList() { m_AttrTable.RemoveAll(); }
+
+void CKORU_ItemNode::ReleaseNewList() { m_NewValueTable.RemoveAll(); }

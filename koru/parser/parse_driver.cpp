@@ -1,0 +1,70 @@
+// Parse driver: frame check, splitting, stacking, then a new main list on the
+// first parse or a fragment merge on every later one.
+#include "koru.h"
+#include "scan/word_cursor.h"
+
+int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
+    m_nOverwrite = overwrite;
+    // Every stage works on a copy, so a refused source leaves the host's text,
+    // the macro table and every list exactly as they were.
+    CString work(source);
+    if (!DoYouHaveReDefineSource(work)) return 0;
+    StatementList* statements = PreProcess(work);
+    if (!statements) {
+        m_nOverwrite = overwrite;
+        m_ReDefineSource.Empty();
+        return 0;
+    }
+    if (!CheckParseNesting(statements)) {
+        while (!statements->IsEmpty()) delete statements->RemoveHead();
+        delete statements;
+        DiscardStagedMacros();
+        m_nOverwrite = overwrite;
+        m_ReDefineSource.Empty();
+        return Refuse(KoruRefusalCode::NestingLimit, -1, std::string_view());
+    }
+    CommitStagedMacros();
+    source.swap(work);
+
+    StackOperation(statements);
+    if (!m_pMainList) {
+        MakeMainNode();
+    } else {
+        MakeSubNode();
+        ConcateNode();
+    }
+    if (!m_ReDefineSource.IsEmpty()) {
+        CString text = m_ReDefineSource;
+        ReleaseNodeList(UpdateParser(nullptr, text, 0));
+    }
+    m_LastRefusal = KoruRefusal();
+    return 1;
+}
+
+// Drops the document frame (level below 2) and H statements; nodes nested in
+// an H statement stay.
+void CKORU_Parser::DeleteNoUsedItem() {
+    POSITION pos = m_ClosedList.GetHeadPosition();
+    while (pos) {
+        POSITION at = pos;
+        CKORU_ItemNode* node = m_ClosedList.GetNext(pos);
+        if (node->m_Level < 2 || GetFirstWord(node).CompareNoCase("H") == 0) {
+            m_ClosedList.RemoveAt(at);
+            delete node;
+        }
+    }
+}
+
+// Closed nodes are fresh (their tables were built from their text and never
+// touched), so handing them over is the same as copying them.
+void CKORU_Parser::MakeMainNode() {
+    DeleteNoUsedItem();
+    m_pMainList = new NodeList(10);
+    while (!m_ClosedList.IsEmpty()) m_pMainList->AddTail(m_ClosedList.RemoveHead());
+}
+
+void CKORU_Parser::MakeSubNode() {
+    ReleaseSubList();
+    DeleteNoUsedItem();
+    while (!m_ClosedList.IsEmpty()) m_SubList.AddTail(m_ClosedList.RemoveHead());
+}

@@ -1,0 +1,48 @@
+// CKORU_Parser: construction, destruction and release of node lists.
+#include "koru.h"
+#include "merge/merge_index.h"
+
+CKORU_Parser::CKORU_Parser()
+    : m_pMainList(nullptr),
+      m_nDepth(0),
+      m_TagStack(10),
+      m_ClosedList(10),
+      m_SubList(10),
+      m_pMacroTable(new CMapStringToString(10)),
+      m_nOverwrite(0),
+      m_nNewValue(0),
+      m_pStagedMacroTable(nullptr),
+      m_pMergeIndex(nullptr) {}
+
+CKORU_Parser::~CKORU_Parser() {
+    ReleaseMacroList();
+    DiscardStagedMacros();
+    m_ProcessedSource.Empty();
+    ReleaseSubList();
+    while (!m_TagStack.IsEmpty()) delete m_TagStack.RemoveHead();
+    m_nDepth = 0;
+    while (!m_ClosedList.IsEmpty()) delete m_ClosedList.RemoveHead();
+    if (m_pMainList) {
+        while (!m_pMainList->IsEmpty()) delete m_pMainList->RemoveHead();
+        delete m_pMainList;
+        m_pMainList = nullptr;
+    }
+}
+
+// Frees a list handed out by a query or an update. The parser's own lists are
+// never freed here: a host that passes GetMainList() by mistake keeps a working parser.
+void CKORU_Parser::ReleaseNodeList(NodeList* list) {
+    if (!list || list == m_pMainList || list == &m_SubList || list == &m_ClosedList || list == &m_TagStack)
+        return;
+    list->RemoveAll();
+    delete list;
+}
+
+void CKORU_Parser::ReleaseSubList() {
+    while (!m_SubList.IsEmpty()) delete m_SubList.RemoveHead();
+}
+
+void CKORU_Parser::ClearStringInMainNodeList() {
+    if (!m_pMainList) return;
+    for (CKORU_ItemNode* node : *m_pMainList) node->m_Statement.Empty();
+}

@@ -1,0 +1,134 @@
+// Tag nesting stack: start statements are pushed and stamped with their depth;
+// each end statement closes the innermost open node, whatever its tag, and
+// appends it to the closed list. So lists come out in closing order: for
+// <U><B><C></C></B></U> the closed list is C (3), B (2), U (1).
+#include "parser/limits.h"
+#include "scan/word_cursor.h"
+
+#include <vector>
+
+using namespace koru::detail;
+
+namespace {
+
+// The node text of a statement: without its closing '>'.
+std::string_view NodeText(const CString& statement) {
+    std::string_view s = statement.View();
+    return s.empty() ? s : s.substr(0, s.size() - 1);
+}
+
+// True when the statement's tag name is B (case ignored).
+bool IsBodyStatement(const CString& statement) {
+    size_t origin = 0;
+    CString tag = CutFirstWord(NodeText(statement), origin);
+    return tag.CompareNoCase("B") == 0;
+}
+
+// True when the statement ends an update batch: its first word is exactly /B or /C.
+bool EndsBatch(const CString& statement) {
+    size_t origin = 0;
+    CString word = CutFirstWord(statement.View(), origin);
+    return word == "/B" || word == "/C";
+}
+
+}  // namespace
+
+void CKORU_Parser::StackOperation(StatementList* statements) {
+    if (!statements) return;
+    while (!statements->IsEmpty()) {
+        CString* statement = statements->RemoveHead();
+        if (!statement) continue;
+        auto* node = new CKORU_ItemNode(*statement);
+        delete statement;
+        if (AreYouEndTag(GetFirstWord(node))) {
+            if (CKORU_ItemNode* open = Pop()) m_ClosedList.AddTail(open);
+            delete node;
+        } else {
+            Push(node);
+        }
+    }
+    delete statements;
+}
+
+void CKORU_Parser::Push(CKORU_ItemNode* node) {
+    ++m_nDepth;
+    node->m_Level = static_cast<short>(m_nDepth);
+    m_TagStack.AddTail(node);
+}
+
+CKORU_ItemNode* CKORU_Parser::Pop() {
+    if (m_nDepth > 0) --m_nDepth;
+    if (m_TagStack.IsEmpty()) return nullptr;
+    return m_TagStack.RemoveTail();
+}
+
+int CKORU_Parser::AreYouEndTag(CString word) { return word.GetAt(0) == '/' ? 1 : 0; }
+
+// Refuses a source whose nodes would get a level above the limit, counting the
+// tags that earlier sources left open.
+int CKORU_Parser::CheckParseNesting(const StatementList* statements) {
+    long depth = m_nDepth;
+    for (CString* statement : *statements) {
+        if (!statement) continue;
+        if (StartsWithEndTag(NodeText(*statement))) {
+            if (depth > 0) --depth;
+        } else if (++depth > kMaxLevel) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// The same for an update: each batch (up to a statement that is exactly /B or
+// /C, or the whole list when not batched) shifts the levels of the nodes it
+// closes by 2 minus the number of bodies it closes. No shifted level may leave
+// the 16-bit range. Statements after the last batch are never stacked.
+int CKORU_Parser::CheckUpdateNesting(const StatementList* statements, bool batched) {
+    struct Open {
+        int level;
+        bool body;
+    };
+    std::vector<Open> open;
+    open.reserve(static_cast<size_t>(m_TagStack.GetCount()) + 16);
+    for (CKORU_ItemNode* node : m_TagStack)
+        open.push_back({node->m_Level, GetFirstWord(node).CompareNoCase("B") == 0});
+    long depth = m_nDepth;
+
+    std::vector<int> closed;
+    int bodies = 0;
+    auto endBatch = [&]() {
+        long shift = 2 - static_cast<long>(bodies);
+        for (int level : closed)
+            if (level + shift > kMaxLevel || level + shift < kMinLevel) return false;
+        closed.clear();
+        bodies = 0;
+        return true;
+    };
+
+    std::vector<CString*> items;
+    for (CString* statement : *statements) items.push_back(statement);
+    size_t stop = items.size();
+    if (batched) {
+        stop = 0;
+        for (size_t i = items.size(); i > 0; --i)
+            if (items[i - 1] && EndsBatch(*items[i - 1])) { stop = i; break; }
+    }
+    for (size_t i = 0; i < stop; ++i) {
+        CString* statement = items[i];
+        if (statement) {
+            if (StartsWithEndTag(NodeText(*statement))) {
+                if (depth > 0) --depth;
+                if (!open.empty()) {
+                    closed.push_back(open.back().level);
+                    if (open.back().body) ++bodies;
+                    open.pop_back();
+                }
+            } else {
+                if (++depth > kMaxLevel) return 0;
+                open.push_back({static_cast<int>(depth), IsBodyStatement(*statement)});
+            }
+        }
+        if (batched && statement && EndsBatch(*statement) && !endBatch()) return 0;
+    }
+    return batched ? 1 : (endBatch() ? 1 : 0);
+}

@@ -1,0 +1,110 @@
+// Node lookup over lists in closing order: a node's nested nodes are the run
+// directly before it with greater levels, and its parent is the first later
+// node whose level is one less.
+#include "query/node_view.h"
+#include "merge/merge_index.h"
+
+using namespace koru::detail;
+
+namespace koru { namespace detail {
+
+bool TagIs(CKORU_ItemNode* node, std::string_view tag) {
+    if (!node->m_AttrTable.IsEmpty()) return node->m_TagName.CompareNoCase(tag) == 0;
+    return CKORU_Parser::GetFirstWord(node).CompareNoCase(tag) == 0;
+}
+
+}}  // namespace koru::detail
+
+CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, short level, CString name) {
+    if (!list) list = m_pMainList;
+    if (!list) return nullptr;
+    for (CKORU_ItemNode* node : *list)
+        if (node->m_Level == level && ValueOf(node, "N") == name.View()) return node;
+    return nullptr;
+}
+
+CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, CString tag, CString name) {
+    if (!list) list = m_pMainList;
+    if (!list) return nullptr;
+    if (m_pMergeIndex && list == m_pMainList && tag.CompareNoCase("C") == 0)
+        return m_pMergeIndex->FindControl(name.View());
+    for (CKORU_ItemNode* node : *list)
+        if (TagIs(node, tag.View()) && ValueOf(node, "N") == name.View()) return node;
+    return nullptr;
+}
+
+CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, CString tag, CKORU_ItemNode* parent) {
+    if (!list) list = m_pMainList;
+    if (!m_pMainList) return nullptr;
+    NodeList* result = nullptr;
+    if (!parent) {
+        for (CKORU_ItemNode* node : *list) {
+            if (!TagIs(node, tag.View())) continue;
+            if (!result) result = new NodeList(10);
+            result->AddTail(node);
+        }
+        return result;
+    }
+    POSITION pos = m_pMergeIndex ? m_pMergeIndex->Find(list, parent) : list->Find(parent);
+    if (!pos) return nullptr;
+    const int childLevel = parent->m_Level + 1;
+    list->GetPrev(pos);
+    while (pos) {
+        CKORU_ItemNode* node = list->GetPrev(pos);
+        if (node->m_Level <= parent->m_Level) break;
+        if (node->m_Level != childLevel || !TagIs(node, tag.View())) continue;
+        if (!result) result = new NodeList(10);
+        result->AddHead(node);
+    }
+    return result;
+}
+
+CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, short level, CKORU_ItemNode* parent) {
+    if (!list) list = m_pMainList;
+    if (!list) return nullptr;
+    NodeList* result = nullptr;
+    if (!parent) {
+        for (CKORU_ItemNode* node : *list) {
+            if (node->m_Level != level) continue;
+            if (!result) result = new NodeList(10);
+            result->AddTail(node);
+        }
+        return result;
+    }
+    POSITION pos = m_pMergeIndex ? m_pMergeIndex->Find(list, parent) : list->Find(parent);
+    if (!pos) return nullptr;
+    list->GetPrev(pos);
+    while (pos) {
+        CKORU_ItemNode* node = list->GetPrev(pos);
+        if (node->m_Level <= parent->m_Level) break;
+        if (node->m_Level != level) continue;
+        if (!result) result = new NodeList(10);
+        result->AddHead(node);
+    }
+    return result;
+}
+
+CKORU_ItemNode* CKORU_Parser::GetParent(CKORU_ItemNode* node) {
+    if (!node || !m_pMainList) return nullptr;
+    POSITION pos = m_pMergeIndex ? m_pMergeIndex->Find(m_pMainList, node) : m_pMainList->Find(node);
+    if (!pos) return nullptr;
+    const int parentLevel = node->m_Level - 1;
+    m_pMainList->GetNext(pos);
+    while (pos) {
+        CKORU_ItemNode* next = m_pMainList->GetNext(pos);
+        if (next->m_Level == parentLevel) return next;
+    }
+    return nullptr;
+}
+
+CString CKORU_Parser::GetValue(CString name, CKORU_ItemNode* node) {
+    if (!node) return CString();
+    name.MakeUpper();
+    return CString(ValueOf(node, name.View()));
+}
+
+int CKORU_Parser::IsInWord(CString& word, CKORU_ItemNode* node) {
+    word.MakeUpper();
+    if (!node) return 0;
+    return node->m_AttrTable.PLookup(word.View()) ? 1 : 0;
+}

@@ -1,0 +1,68 @@
+// URIEncode and URIDecode: the form encoding of URLs, with per-thread result buffers.
+#include "koru.h"
+
+#include <cstring>
+
+namespace {
+
+bool KeptAsIs(unsigned char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c >= 128;
+}
+
+// Value of one hex digit as the decoder reads it: lower-cased, a decimal digit
+// counts 0 to 9, anything else its code minus 87 ('a' to 'f' give 10 to 15).
+int DigitValue(unsigned char c) noexcept {
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+    if (c >= '0' && c <= '9') return c - '0';
+    return static_cast<int>(c) - 87;
+}
+
+}  // namespace
+
+const char* URIEncode(const char* text) {
+    thread_local std::string buffer;
+    static const char kHex[] = "0123456789abcdef";
+    buffer.clear();
+    if (!text) return buffer.c_str();
+    size_t length = std::strlen(text);
+    buffer.reserve(length * 3);
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == ' ') {
+            buffer.push_back('+');
+        } else if (KeptAsIs(c)) {
+            buffer.push_back(static_cast<char>(c));
+        } else {
+            buffer.push_back('%');
+            buffer.push_back(kHex[c >> 4]);
+            buffer.push_back(kHex[c & 15]);
+        }
+    }
+    return buffer.c_str();
+}
+
+const char* URIDecode(const char* text) {
+    thread_local std::string buffer;
+    buffer.clear();
+    if (!text) return buffer.c_str();
+    size_t length = std::strlen(text);
+    buffer.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '+') {
+            buffer.push_back(' ');
+        } else if (c == '%' && i + 2 >= length) {
+            // Too short for two digits: the rest is kept exactly as written.
+            buffer.append(text + i, length - i);
+            break;
+        } else if (c == '%') {
+            int high = DigitValue(static_cast<unsigned char>(text[i + 1]));
+            int low = DigitValue(static_cast<unsigned char>(text[i + 2]));
+            buffer.push_back(static_cast<char>((16 * high + low) & 0xff));
+            i += 2;
+        } else {
+            buffer.push_back(static_cast<char>(c));
+        }
+    }
+    return buffer.c_str();
+}

@@ -1,0 +1,68 @@
+// Position-based word scanning shared by the public scanner statics and node building.
+#ifndef KORU_SCAN_WORD_CURSOR_H
+#define KORU_SCAN_WORD_CURSOR_H
+
+#include "koru.h"
+
+#include <string_view>
+
+namespace koru { namespace detail {
+
+// Character classes of the word scanner.
+enum CharClass : short {
+    kOrdinary = 0,
+    kBlank = 1,
+    kQuote = 2,
+    kAmpersand = 3,
+    kSemicolon = 4,
+    kEquals = 5,
+    kColon = 6,
+};
+
+// Class of one byte.
+inline short ClassOf(char c) noexcept {
+    switch (c) {
+        case '\t': case ' ': case '\r': case '\n': case '<': case '>': return kBlank;
+        case '"': return kQuote;
+        case '&': return kAmpersand;
+        case ';': return kSemicolon;
+        case '=': return kEquals;
+        case ':': return kColon;
+        default: return kOrdinary;
+    }
+}
+
+// A length header "<l=N>" directly after the quote at `quote`.
+struct LengthHeader {
+    bool present = false;  // "<l=" follows the quote
+    int gt = -1;           // index of '>' in the window that starts after the quote, or -1
+    int length = 0;        // N, negative read as 0
+};
+
+// Reads the length header after the quote at `quote`; the '>' must lie within
+// the ten bytes that start at the header's '<'.
+LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexcept;
+
+// Cuts the first word or quoted value off text[origin..] exactly as
+// GetFirstWord(rest, 1) would; `origin` becomes the start of what is left.
+// Linear in the bytes visited, so repeated cuts walk a statement once.
+CString CutFirstWord(std::string_view text, size_t& origin);
+
+// Decodes the length-prefixed value whose quote is at `pos` (see EncodeRValue);
+// returns false when no "<l=" follows the quote. `pos` moves to the closing byte
+// when a complete header was read.
+bool DecodeLengthValue(std::string_view text, size_t& pos, CString& out);
+
+// True when the statement's first word starts with '/' (an end tag as the tag stack sees it).
+bool StartsWithEndTag(std::string_view statement) noexcept;
+
+// Upper-cases ASCII letters of a copy.
+CString UpperCopy(std::string_view text);
+
+// Removes one pair of surrounding quotes as the value readers do: when the text
+// starts with '"', drop it, then cut at the last '"' that remains (if any).
+void StripQuotes(CString& value);
+
+}}  // namespace koru::detail
+
+#endif

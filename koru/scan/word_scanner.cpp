@@ -1,0 +1,236 @@
+// Word scanner: character classes, quoted and length-prefixed values, word cutting.
+#include "scan/word_cursor.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace koru { namespace detail {
+
+namespace {
+
+// Reads a decimal number the way atoi does: leading blanks, an optional sign,
+// digits up to the first non-digit; no digits give 0.
+long ReadNumber(std::string_view digits) noexcept {
+    size_t i = 0;
+    while (i < digits.size() && (digits[i] == ' ' || (digits[i] >= '\t' && digits[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < digits.size() && (digits[i] == '+' || digits[i] == '-')) negative = digits[i++] == '-';
+    long value = 0;
+    for (; i < digits.size() && digits[i] >= '0' && digits[i] <= '9'; ++i)
+        value = std::min(value * 10 + (digits[i] - '0'), static_cast<long>(INT_MAX));
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexcept {
+    LengthHeader h;
+    if (quote + 3 >= text.size() || text.compare(quote + 1, 3, "<l=") != 0) return h;
+    h.present = true;
+    std::string_view window = text.substr(quote + 1, 10);
+    size_t gt = window.find('>');
+    if (gt == std::string_view::npos) return h;
+    h.gt = static_cast<int>(gt);
+    long n = gt > 3 ? ReadNumber(window.substr(3, gt - 3)) : 0;
+    h.length = n < 0 ? 0 : static_cast<int>(n);
+    return h;
+}
+
+bool DecodeLengthValue(std::string_view text, size_t& pos, CString& out) {
+    LengthHeader h = ReadLengthHeader(text, pos);
+    out.Empty();
+    if (!h.present) return false;
+    out += text[pos];
+    if (h.gt < 0) return true;
+    size_t first = pos + static_cast<size_t>(h.gt) + 2;
+    if (first < text.size())
+        out.Str().append(text.substr(first, static_cast<size_t>(h.length) + 1));
+    pos = first + static_cast<size_t>(h.length);
+    return true;
+}
+
+CString CutFirstWord(std::string_view text, size_t& origin) {
+    CString word;
+    bool started = false;
+    size_t i = origin;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        switch (ClassOf(c)) {
+            case kOrdinary:
+            case kColon:
+                started = true;
+                word += c;
+                break;
+            case kAmpersand:
+            case kSemicolon:
+                break;
+            case kBlank:
+            case kEquals:
+                if (started) {
+                    origin = i;
+                    return word;
+                }
+                break;
+            case kQuote: {
+                if (started) {
+                    origin = i + 1;
+                    return word;
+                }
+                size_t pos = i;
+                CString decoded;
+                if (DecodeLengthValue(text, pos, decoded)) {
+                    // A header without its '>' gives the quote alone and leaves the text as it was.
+                    if (pos != i) origin = std::min(pos + 1, text.size());
+                    return decoded;
+                }
+                size_t close = text.find('"', i + 1);
+                size_t end = close == std::string_view::npos ? text.size() : close + 1;
+                word.Str().append(text.substr(i, end - i));
+                origin = end;
+                return word;
+            }
+        }
+    }
+    origin = text.size();
+    return word;
+}
+
+bool StartsWithEndTag(std::string_view statement) noexcept {
+    for (char c : statement) {
+        short k = ClassOf(c);
+        if (k == kBlank || k == kEquals || k == kAmpersand || k == kSemicolon) continue;
+        return c == '/';
+    }
+    return false;
+}
+
+CString UpperCopy(std::string_view text) {
+    CString s(text);
+    s.MakeUpper();
+    return s;
+}
+
+void StripQuotes(CString& value) {
+    if (value.GetAt(0) != '"') return;
+    std::string& s = value.Str();
+    s.erase(0, 1);
+    size_t last = s.rfind('"');
+    if (last != std::string::npos) s.erase(last);
+}
+
+}}  // namespace koru::detail
+
+using namespace koru::detail;
+
+short CKORU_Parser::IsWordDelimitation(char c) { return ClassOf(c); }
+
+// Moves `pos` over a quoted value (the only use inside the library) or, in
+// general, until a byte of `stopClass` or `limit`. The byte at the start is
+// never tested. A length header jumps straight to the value's closing byte.
+void CKORU_Parser::SearchAndSkipRightOrLeft(CString& text, int limit, int& pos, short stopClass, int toRight) {
+    const int length = text.GetLength();
+    if (pos < 0 || pos > length) return;
+    short last = -1;
+    bool first = true;
+    for (;;) {
+        if (last == stopClass || pos == limit) return;
+        if (toRight) {
+            if (pos >= length) return;
+            if (first) {
+                LengthHeader h = ReadLengthHeader(text.View(), static_cast<size_t>(pos));
+                if (h.present) {
+                    long target = h.gt < 0 ? pos + 1L : static_cast<long>(pos) + h.gt + h.length + 2;
+                    pos = static_cast<int>(std::min<long>(target, length));
+                    return;
+                }
+            }
+            ++pos;
+        } else {
+            if (pos <= 0) return;
+            --pos;
+        }
+        first = false;
+        last = ClassOf(text.GetAt(pos));
+    }
+}
+
+// Counts words: runs of ordinary bytes ended by blanks, '&', ';' or '='; a quoted
+// value counts as one word. Colons neither start nor end a word.
+int CKORU_Parser::GetWordCount(CString& text, short& equalsCount) {
+    const int length = text.GetLength();
+    int equals = 0;
+    int count = 0;
+    bool inWord = false;
+    int i = 0;
+    for (; i < length; ++i) {
+        switch (ClassOf(text.GetAt(i))) {
+            case kOrdinary:
+                inWord = true;
+                break;
+            case kEquals:
+                ++equals;
+                [[fallthrough]];
+            case kBlank:
+            case kAmpersand:
+            case kSemicolon:
+                if (inWord) {
+                    inWord = false;
+                    ++count;
+                }
+                break;
+            case kQuote:
+                SearchAndSkipRightOrLeft(text, length, i, kQuote, 1);
+                ++count;
+                break;
+            default:
+                break;
+        }
+    }
+    if (i <= length && length > 0 && ClassOf(text.GetAt(length - 1)) == kOrdinary) ++count;
+    equalsCount = static_cast<short>(std::min(equals, 32767));
+    return count;
+}
+
+CString CKORU_Parser::GetFirstWord(CString& text, int cut) {
+    size_t origin = 0;
+    CString word = CutFirstWord(text.View(), origin);
+    if (cut && origin != 0) text.Str().erase(0, origin);
+    return word;
+}
+
+CString CKORU_Parser::GetFirstWord(CKORU_ItemNode* node) {
+    if (!node) return CString();
+    if (!node->m_AttrTable.IsEmpty()) return node->m_TagName;
+    if (node->m_Statement.IsEmpty()) return CString();
+    size_t origin = 0;
+    return CutFirstWord(node->m_Statement.View(), origin);
+}
+
+CString CKORU_Parser::EncodeRValue(CString& text, int cut, int& pos) {
+    CString result;
+    if (pos < 0 || pos >= text.GetLength()) return result;
+    size_t at = static_cast<size_t>(pos);
+    if (!DecodeLengthValue(text.View(), at, result)) return result;
+    if (at == static_cast<size_t>(pos)) return result;  // header without '>': text and pos stay
+    pos = static_cast<int>(std::min(at, static_cast<size_t>(INT_MAX)));
+    if (cut) {
+        if (at + 1 >= text.Str().size()) text.Empty();
+        else text.Str().erase(0, at + 1);
+    }
+    return result;
+}
+
+short CKORU_Parser::RemoveHeadChar(CString& text, char c) {
+    int at = text.Find(c);
+    if (at < 0) return 0;
+    text.Str().erase(0, static_cast<size_t>(at) + 1);
+    return 1;
+}
+
+short CKORU_Parser::RemoveTailChar(CString& text, char c) {
+    int at = text.ReverseFind(c);
+    if (at < 0) return 0;
+    text.Str().erase(static_cast<size_t>(at));
+    return 1;
+}
