@@ -578,6 +578,18 @@ private:
 };
 
 // ---------------------------------------------------------------------------
+// Writing documents back
+// ---------------------------------------------------------------------------
+
+// Writes `list` (a main list, in closing order) as a KORU document: the "<U>"
+// frame, each node as a start statement built from its attribute table (tag
+// name first, then NAME=value pairs in table order), nested by level and closed
+// by its end statement. Values are quoted or length-prefixed where needed, so
+// that parsing the result gives the same nodes, levels, tag names and values.
+// A null list gives "<U></U>".
+CString KoruWriteDocument(const CTypedPtrList<CPtrList, CKORU_ItemNode*>* list);
+
+// ---------------------------------------------------------------------------
 // URI encoding
 // ---------------------------------------------------------------------------
 
