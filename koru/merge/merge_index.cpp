@@ -41,7 +41,7 @@ CKORU_ItemNode* ChildMatcher::FindA(std::string_view name) {
     return nullptr;
 }
 
-void ChildMatcher::Erase(const CKORU_ItemNode* node) {
+void ChildMatcher::Forget(const CKORU_ItemNode* node) {
     if (!m_Children) return;
     POSITION pos = nullptr;
     if (m_Indexed) {
@@ -59,6 +59,26 @@ void ChildMatcher::Erase(const CKORU_ItemNode* node) {
     if (it == m_ByName.end()) return;
     auto& v = it->second;
     v.erase(std::remove(v.begin(), v.end(), node), v.end());
+}
+
+RebuiltList::RebuiltList(MergeIndex* index, CKORU_Parser::NodeList* list) : m_Index(index), m_List(list) {
+    if (m_Index) m_Index->Watch(this);
+}
+
+RebuiltList::~RebuiltList() {
+    if (m_Index) m_Index->Unwatch(this);
+}
+
+void RebuiltList::Add(CKORU_ItemNode* node) {
+    POSITION at = m_List->AddTail(node);
+    if (m_Index) m_Positions[node].push_back(at);
+}
+
+void RebuiltList::Forget(const CKORU_ItemNode* node) {
+    auto it = m_Positions.find(node);
+    if (it == m_Positions.end()) return;
+    for (POSITION at : it->second) m_List->RemoveAt(at);
+    m_Positions.erase(it);
 }
 
 MergeIndex::MergeIndex(CKORU_Parser& parser) : m_Parser(parser) {
@@ -129,7 +149,7 @@ void MergeIndex::Inserted(CKORU_ItemNode* node, POSITION pos) {
 }
 
 void MergeIndex::Erased(CKORU_ItemNode* node) {
-    for (ChildMatcher* matcher : m_Watchers) matcher->Erase(node);
+    for (NodeWatcher* watcher : m_Watchers) watcher->Forget(node);
     auto it = m_MainPos.find(node);
     if (it != m_MainPos.end()) {
         if (m_InsertValid && it->second == m_InsertTarget) m_InsertValid = false;
@@ -146,8 +166,8 @@ void MergeIndex::Rekey(CKORU_ItemNode* node) {
     AddControl(node);
 }
 
-void MergeIndex::Unwatch(ChildMatcher* matcher) {
-    m_Watchers.erase(std::remove(m_Watchers.begin(), m_Watchers.end(), matcher), m_Watchers.end());
+void MergeIndex::Unwatch(NodeWatcher* watcher) {
+    m_Watchers.erase(std::remove(m_Watchers.begin(), m_Watchers.end(), watcher), m_Watchers.end());
 }
 
 void MergeIndex::AddControl(CKORU_ItemNode* node) {

@@ -12,22 +12,54 @@
 
 namespace koru { namespace detail {
 
+struct MergeIndex;
+
+// Something that holds main-list nodes while a merge runs and must let go of
+// a node before it is freed.
+class NodeWatcher {
+public:
+    // Forgets `node`, which is about to be freed.
+    virtual void Forget(const CKORU_ItemNode* node) = 0;
+
+protected:
+    ~NodeWatcher() = default;
+};
+
 // The children of a document parent that a rebuild matches A statements
 // against. Children deleted during the rebuild drop out, so a freed node is
 // never reached, and nodes inserted during the rebuild are never in it.
-class ChildMatcher {
+class ChildMatcher : public NodeWatcher {
 public:
     explicit ChildMatcher(CKORU_Parser::NodeList* children);
     // First child tagged A whose N value is `name`; null if none.
     CKORU_ItemNode* FindA(std::string_view name);
-    // Forgets a child that is about to be freed.
-    void Erase(const CKORU_ItemNode* node);
+    void Forget(const CKORU_ItemNode* node) override;
 
 private:
     CKORU_Parser::NodeList* m_Children;
     bool m_Indexed = false;
     std::unordered_map<std::string, std::vector<CKORU_ItemNode*>> m_ByName;
     std::unordered_map<const CKORU_ItemNode*, POSITION> m_PosOf;
+};
+
+// The rebuilt nodes an update hands back. A later step of the same update may
+// delete a node already listed (a body's removal instruction can delete an
+// event node with a control nested in it); such a node drops out, so the
+// caller never receives a freed node.
+class RebuiltList : public NodeWatcher {
+public:
+    RebuiltList(MergeIndex* index, CKORU_Parser::NodeList* list);
+    ~RebuiltList();
+    RebuiltList(const RebuiltList&) = delete;
+    RebuiltList& operator=(const RebuiltList&) = delete;
+    // Appends `node` at the tail of the list.
+    void Add(CKORU_ItemNode* node);
+    void Forget(const CKORU_ItemNode* node) override;
+
+private:
+    MergeIndex* m_Index;
+    CKORU_Parser::NodeList* m_List;
+    std::unordered_map<const CKORU_ItemNode*, std::vector<POSITION>> m_Positions;
 };
 
 // Built from the main list when a merge starts and kept up to date by every
@@ -53,8 +85,8 @@ struct MergeIndex {
     void Rekey(CKORU_ItemNode* node);
     void SubListChanged() { m_SubValid = false; }
 
-    void Watch(ChildMatcher* matcher) { m_Watchers.push_back(matcher); }
-    void Unwatch(ChildMatcher* matcher);
+    void Watch(NodeWatcher* watcher) { m_Watchers.push_back(watcher); }
+    void Unwatch(NodeWatcher* watcher);
 
 private:
     void AddControl(CKORU_ItemNode* node);
@@ -69,7 +101,7 @@ private:
     std::unordered_set<CKORU_ItemNode*> m_Bodies;
     POSITION m_InsertTarget = nullptr;
     bool m_InsertValid = false;
-    std::vector<ChildMatcher*> m_Watchers;
+    std::vector<NodeWatcher*> m_Watchers;
 };
 
 // Gives the parser a merge index for the scope of one merge or update call;

@@ -45,6 +45,7 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
 
     MergeScope scope(*this, m_pMainList, m_pMergeIndex);
     auto* result = new NodeList(10);
+    RebuiltList rebuiltNodes(m_pMergeIndex, result);
     auto* batch = new StatementList(10);
     while (!statements->IsEmpty()) {
         CString* statement = statements->RemoveHead();
@@ -53,7 +54,7 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
         NodeList* rebuilt = MergeBatch(batch);
         batch = new StatementList(10);
         if (rebuilt) {
-            for (CKORU_ItemNode* node : *rebuilt) result->AddTail(node);
+            for (CKORU_ItemNode* node : *rebuilt) rebuiltNodes.Add(node);
             ReleaseNodeList(rebuilt);
         }
     }
@@ -88,21 +89,31 @@ CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
     for (CKORU_ItemNode* node : m_SubList) node->m_Level = static_cast<short>(node->m_Level + shift);
     if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
 
-    NodeList* result = nullptr;
-    if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
-        for (CKORU_ItemNode* control : *controls) {
-            if (!GetNode(m_pMainList, CString("C"), CString(ValueOf(control, "N")))) AddNewControl(control);
-            CKORU_ItemNode* rebuilt = RemakeControl(control);
-            if (!result) result = new NodeList(10);
-            if (rebuilt) result->AddTail(rebuilt);
+    // The result is null when the batch held no control and no body was
+    // rebuilt; a control rebuilt here and deleted by a later step drops out.
+    auto* result = new NodeList(10);
+    bool made = false;
+    {
+        RebuiltList rebuiltNodes(m_pMergeIndex, result);
+        if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
+            for (CKORU_ItemNode* control : *controls) {
+                if (!GetNode(m_pMainList, CString("C"), CString(ValueOf(control, "N")))) AddNewControl(control);
+                CKORU_ItemNode* rebuilt = RemakeControl(control);
+                made = true;
+                if (rebuilt) rebuiltNodes.Add(rebuilt);
+            }
+            ReleaseNodeList(controls);
         }
-        ReleaseNodeList(controls);
-    }
-    if (CKORU_ItemNode* body = ReMakeBodyControl()) {
-        if (!result) result = new NodeList(10);
-        result->AddTail(body);
+        if (CKORU_ItemNode* body = ReMakeBodyControl()) {
+            made = true;
+            rebuiltNodes.Add(body);
+        }
     }
     ReleaseSubList();
     if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
+    if (!made) {
+        delete result;
+        return nullptr;
+    }
     return result;
 }
