@@ -1,7 +1,9 @@
 // URIEncode and URIDecode: the form encoding of URLs, with per-thread result buffers.
 #include "koru.h"
 
-#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -17,17 +19,36 @@ int DigitValue(unsigned char c) noexcept {
     return static_cast<int>(c) - 87;
 }
 
+// True when `text` points into the storage of `buffer`, as when a result is
+// handed back to the function that made it.
+bool PointsInto(const std::string& buffer, const char* text) noexcept {
+    const char* first = buffer.data();
+    const char* last = first + buffer.capacity() + 1;
+    return !std::less<const char*>()(text, first) && std::less<const char*>()(text, last);
+}
+
+// The argument's bytes, copied aside first when they live in the result buffer
+// that is about to be rebuilt.
+std::string_view TakeArgument(const std::string& buffer, const char* text, std::string& aside) {
+    if (!text) return std::string_view();
+    if (PointsInto(buffer, text)) {
+        aside.assign(text);
+        return aside;
+    }
+    return std::string_view(text);
+}
+
 }  // namespace
 
 const char* URIEncode(const char* text) {
     thread_local std::string buffer;
     static const char kHex[] = "0123456789abcdef";
+    std::string aside;
+    const std::string_view input = TakeArgument(buffer, text, aside);
     buffer.clear();
-    if (!text) return buffer.c_str();
-    size_t length = std::strlen(text);
-    buffer.reserve(length * 3);
-    for (size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+    buffer.reserve(input.size() * 3);
+    for (char byte : input) {
+        unsigned char c = static_cast<unsigned char>(byte);
         if (c == ' ') {
             buffer.push_back('+');
         } else if (KeptAsIs(c)) {
@@ -43,21 +64,22 @@ const char* URIEncode(const char* text) {
 
 const char* URIDecode(const char* text) {
     thread_local std::string buffer;
+    std::string aside;
+    const std::string_view input = TakeArgument(buffer, text, aside);
+    const size_t length = input.size();
     buffer.clear();
-    if (!text) return buffer.c_str();
-    size_t length = std::strlen(text);
     buffer.reserve(length);
     for (size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+        unsigned char c = static_cast<unsigned char>(input[i]);
         if (c == '+') {
             buffer.push_back(' ');
         } else if (c == '%' && i + 2 >= length) {
             // Too short for two digits: the rest is kept exactly as written.
-            buffer.append(text + i, length - i);
+            buffer.append(input.substr(i));
             break;
         } else if (c == '%') {
-            int high = DigitValue(static_cast<unsigned char>(text[i + 1]));
-            int low = DigitValue(static_cast<unsigned char>(text[i + 2]));
+            int high = DigitValue(static_cast<unsigned char>(input[i + 1]));
+            int low = DigitValue(static_cast<unsigned char>(input[i + 2]));
             buffer.push_back(static_cast<char>((16 * high + low) & 0xff));
             i += 2;
         } else {
