@@ -33,12 +33,12 @@ CKORU_ItemNode::~CKORU_ItemNode() {
 // the first word is the tag name, then words pair up positionally as name and
 // value, as many pairs as half the word count. `<B ID N=x` pairs ID with N.
 void CKORU_ItemNode::InitNode() {
-    short equals = 0;
-    int words = CKORU_Parser::GetWordCount(m_Statement, equals);
-    int count = words - 2 * static_cast<int>(equals);
-    m_WordCount = static_cast<unsigned short>(std::clamp(count, 0, 65535));
-
     std::string_view text = m_Statement.View();
+    int equals = 0;
+    int words = CountWords(text, equals);
+    long long count = static_cast<long long>(words) - 2LL * equals;
+    m_WordCount = static_cast<unsigned short>(std::clamp(count, 0LL, 65535LL));
+
     size_t origin = 0;
     CString tag = CutFirstWord(text, origin);
     tag.MakeUpper();

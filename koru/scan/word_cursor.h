@@ -43,6 +43,15 @@ struct LengthHeader {
 // the ten bytes that start at the header's '<'.
 LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexcept;
 
+// Index where a skip from the quote at `quote` rests: the closing quote, the
+// closing byte of a length-prefixed value, or the text's end when none is there.
+size_t SkipQuotedValue(std::string_view text, size_t quote) noexcept;
+
+// Counts words as GetWordCount does; `equals` gets the full number of equals
+// signs outside quoted values (no 16-bit limit, so a node's word count stays
+// right for statements with more than 32767 pairs).
+int CountWords(std::string_view text, int& equals) noexcept;
+
 // Cuts the first word or quoted value off text[origin..] exactly as
 // GetFirstWord(rest, 1) would; `origin` becomes the start of what is left.
 // Linear in the bytes visited, so repeated cuts walk a statement once.

@@ -50,6 +50,53 @@ bool DecodeLengthValue(std::string_view text, size_t& pos, CString& out) {
     return true;
 }
 
+size_t SkipQuotedValue(std::string_view text, size_t quote) noexcept {
+    LengthHeader h = ReadLengthHeader(text, quote);
+    if (h.present) {
+        size_t target = h.gt < 0 ? quote + 1 : quote + static_cast<size_t>(h.gt) + static_cast<size_t>(h.length) + 2;
+        return std::min(target, text.size());
+    }
+    size_t close = text.find('"', quote + 1);
+    return close == std::string_view::npos ? text.size() : close;
+}
+
+// Words are runs of ordinary bytes ended by blanks, '&', ';' or '='; a quoted
+// value counts as one word. Colons neither start nor end a word. A last word is
+// counted only when the text ends in an ordinary byte and no value ran to the end.
+int CountWords(std::string_view text, int& equals) noexcept {
+    const size_t length = text.size();
+    equals = 0;
+    int count = 0;
+    bool inWord = false;
+    size_t i = 0;
+    for (; i < length; ++i) {
+        switch (ClassOf(text[i])) {
+            case kOrdinary:
+                inWord = true;
+                break;
+            case kEquals:
+                ++equals;
+                [[fallthrough]];
+            case kBlank:
+            case kAmpersand:
+            case kSemicolon:
+                if (inWord) {
+                    inWord = false;
+                    ++count;
+                }
+                break;
+            case kQuote:
+                i = SkipQuotedValue(text, i);
+                ++count;
+                break;
+            default:
+                break;
+        }
+    }
+    if (i == length && length > 0 && ClassOf(text[length - 1]) == kOrdinary) ++count;
+    return count;
+}
+
 CString CutFirstWord(std::string_view text, size_t& origin) {
     CString word;
     bool started = false;
@@ -155,39 +202,10 @@ void CKORU_Parser::SearchAndSkipRightOrLeft(CString& text, int limit, int& pos, 
     }
 }
 
-// Counts words: runs of ordinary bytes ended by blanks, '&', ';' or '='; a quoted
-// value counts as one word. Colons neither start nor end a word.
+// Word count of `text`; the equals count is held to 32767 rather than wrapping.
 int CKORU_Parser::GetWordCount(CString& text, short& equalsCount) {
-    const int length = text.GetLength();
     int equals = 0;
-    int count = 0;
-    bool inWord = false;
-    int i = 0;
-    for (; i < length; ++i) {
-        switch (ClassOf(text.GetAt(i))) {
-            case kOrdinary:
-                inWord = true;
-                break;
-            case kEquals:
-                ++equals;
-                [[fallthrough]];
-            case kBlank:
-            case kAmpersand:
-            case kSemicolon:
-                if (inWord) {
-                    inWord = false;
-                    ++count;
-                }
-                break;
-            case kQuote:
-                SearchAndSkipRightOrLeft(text, length, i, kQuote, 1);
-                ++count;
-                break;
-            default:
-                break;
-        }
-    }
-    if (i <= length && length > 0 && ClassOf(text.GetAt(length - 1)) == kOrdinary) ++count;
+    int count = CountWords(text.View(), equals);
     equalsCount = static_cast<short>(std::min(equals, 32767));
     return count;
 }
