@@ -15,19 +15,22 @@ CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
     CKORU_ItemNode* documentBody = GetBodyNode(m_pMainList);
     if (!fragmentBody || !documentBody) return nullptr;
     AddOrUpdateLValue(fragmentBody, documentBody);
-    NodeList* documentChildren =
-        GetNodeList(m_pMainList, static_cast<short>(documentBody->m_Level + 1), documentBody);
+    // The fragment's children come first: when it has none but controls, the
+    // document body's children (a walk over the whole body) are not needed.
     NodeList* fragmentChildren =
         GetNodeList(&m_SubList, static_cast<short>(fragmentBody->m_Level + 1), fragmentBody);
-    if (!fragmentChildren) {
-        ReleaseNodeList(documentChildren);
-        return documentBody;
-    }
+    if (!fragmentChildren) return documentBody;
     // Controls are rebuilt one by one by the caller, not as body children.
     for (POSITION pos = fragmentChildren->GetHeadPosition(); pos;) {
         POSITION at = pos;
         if (TagIs(fragmentChildren->GetNext(pos), "C")) fragmentChildren->RemoveAt(at);
     }
+    if (fragmentChildren->IsEmpty()) {
+        ReleaseNodeList(fragmentChildren);
+        return documentBody;
+    }
+    NodeList* documentChildren =
+        GetNodeList(m_pMainList, static_cast<short>(documentBody->m_Level + 1), documentBody);
     return RemakeNode(fragmentBody, documentBody, fragmentChildren, documentChildren);
 }
 
@@ -37,8 +40,9 @@ CKORU_ItemNode* CKORU_Parser::RemakeControl(CKORU_ItemNode* fragmentControl) {
     CKORU_ItemNode* documentControl = GetNode(m_pMainList, CString("C"), CString(ValueOf(fragmentControl, "N")));
     if (!documentControl) return nullptr;
     AddOrUpdateLValue(fragmentControl, documentControl);
-    NodeList* documentChildren = GetNodeList(m_pMainList, static_cast<short>(4), documentControl);
     NodeList* fragmentChildren = GetNodeList(&m_SubList, static_cast<short>(4), fragmentControl);
+    if (!fragmentChildren) return documentControl;
+    NodeList* documentChildren = GetNodeList(m_pMainList, static_cast<short>(4), documentControl);
     return RemakeNode(fragmentControl, documentControl, fragmentChildren, documentChildren);
 }
 

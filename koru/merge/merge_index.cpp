@@ -26,7 +26,7 @@ ChildMatcher::ChildMatcher(CKORU_Parser::NodeList* children) : m_Children(childr
         POSITION at = pos;
         CKORU_ItemNode* node = children->GetNext(pos);
         m_PosOf.emplace(node, at);
-        if (TagIs(node, "A")) m_ByName[std::string(ValueOf(node, "N"))].push_back(node);
+        if (TagIs(node, "A")) m_ByName[std::string(ValueOf(node, "N"))].nodes.push_back(node);
     }
 }
 
@@ -34,7 +34,10 @@ CKORU_ItemNode* ChildMatcher::FindA(std::string_view name) {
     if (!m_Children) return nullptr;
     if (m_Indexed) {
         auto it = m_ByName.find(std::string(name));
-        return it == m_ByName.end() || it->second.empty() ? nullptr : it->second.front();
+        if (it == m_ByName.end()) return nullptr;
+        Named& named = it->second;
+        while (named.head < named.nodes.size() && m_Gone.count(named.nodes[named.head])) ++named.head;
+        return named.head < named.nodes.size() ? named.nodes[named.head] : nullptr;
     }
     for (CKORU_ItemNode* node : *m_Children)
         if (TagIs(node, "A") && ValueOf(node, "N") == name) return node;
@@ -54,11 +57,8 @@ void ChildMatcher::Forget(const CKORU_ItemNode* node) {
     }
     if (!pos) return;
     m_Children->RemoveAt(pos);
-    if (!m_Indexed) return;
-    auto it = m_ByName.find(std::string(ValueOf(node, "N")));
-    if (it == m_ByName.end()) return;
-    auto& v = it->second;
-    v.erase(std::remove(v.begin(), v.end(), node), v.end());
+    // Skipped by FindA from now on; the address may be reused, but never by a child.
+    if (m_Indexed) m_Gone.insert(node);
 }
 
 RebuiltList::RebuiltList(MergeIndex* index, CKORU_Parser::NodeList* list) : m_Index(index), m_List(list) {
@@ -81,14 +81,25 @@ void RebuiltList::Forget(const CKORU_ItemNode* node) {
     m_Positions.erase(it);
 }
 
+namespace {
+
+// Order labels lie in [1, kLabelSpace); 0 stands for "before the head".
+constexpr int kLabelBits = 62;
+constexpr uint64_t kLabelSpace = uint64_t(1) << kLabelBits;
+
+}  // namespace
+
 MergeIndex::MergeIndex(CKORU_Parser& parser) : m_Parser(parser) {
     CKORU_Parser::NodeList* main = parser.m_pMainList;
     if (!main) return;
-    m_MainPos.reserve(static_cast<size_t>(main->GetCount()) * 2);
+    const uint64_t gap = kLabelSpace / (static_cast<uint64_t>(main->GetCount()) + 1);
+    uint64_t label = 0;
+    m_Main.reserve(static_cast<size_t>(main->GetCount()) * 2);
     for (POSITION pos = main->GetHeadPosition(); pos;) {
         POSITION at = pos;
         CKORU_ItemNode* node = main->GetNext(pos);
-        m_MainPos.emplace(node, at);
+        label += gap;
+        m_Main.emplace(node, Entry{at, label});
         if (IsControl(node)) AddControl(node);
         if (IsBody(node)) m_Bodies.insert(node);
     }
@@ -96,8 +107,8 @@ MergeIndex::MergeIndex(CKORU_Parser& parser) : m_Parser(parser) {
 
 POSITION MergeIndex::Find(CKORU_Parser::NodeList* list, const CKORU_ItemNode* node) {
     if (list == m_Parser.m_pMainList) {
-        auto it = m_MainPos.find(node);
-        return it == m_MainPos.end() ? nullptr : it->second;
+        auto it = m_Main.find(node);
+        return it == m_Main.end() ? nullptr : it->second.pos;
     }
     if (list == &m_Parser.m_SubList) {
         if (!m_SubValid) {
@@ -116,14 +127,60 @@ POSITION MergeIndex::Find(CKORU_Parser::NodeList* list, const CKORU_ItemNode* no
 
 CKORU_ItemNode* MergeIndex::FindControl(std::string_view name) {
     auto it = m_Controls.find(std::string(name));
-    if (it == m_Controls.end() || it->second.empty()) return nullptr;
-    const auto& candidates = it->second;
-    if (candidates.size() == 1) return candidates.front();
-    // Several controls share the name: the one nearest the head wins.
-    std::unordered_set<const CKORU_ItemNode*> wanted(candidates.begin(), candidates.end());
-    for (CKORU_ItemNode* node : *m_Parser.m_pMainList)
-        if (wanted.count(node)) return node;
-    return nullptr;
+    return it == m_Controls.end() || it->second.empty() ? nullptr : *it->second.begin();
+}
+
+// The smallest aligned label range around the insertion point that stays
+// sparse enough (at most 2^i / 1.5^i nodes in a range of 2^i labels) after
+// taking the new node is spread out evenly; the whole list as a last resort.
+void MergeIndex::Label(CKORU_ItemNode* node, POSITION pos) {
+    CKORU_Parser::NodeList* main = m_Parser.m_pMainList;
+    POSITION prevPos = pos, nextPos = pos;
+    main->GetPrev(prevPos);
+    main->GetNext(nextPos);
+    const uint64_t low = prevPos ? LabelOf(main->GetAt(prevPos)) : 0;
+    const uint64_t high = nextPos ? LabelOf(main->GetAt(nextPos)) : kLabelSpace;
+    Entry& entry = m_Main[node];
+    entry.pos = pos;
+    if (high - low >= 2) {
+        entry.label = low + (high - low) / 2;
+        return;
+    }
+    POSITION first = pos, last = pos;  // the stretch, the new node included
+    size_t count = 1;
+    double limit = 1.0;
+    for (int bits = 1; bits <= kLabelBits; ++bits) {
+        limit *= 2.0 / 1.5;
+        const uint64_t size = uint64_t(1) << bits;
+        const uint64_t base = bits == kLabelBits ? 0 : low & ~(size - 1);
+        // Widen the stretch to every node whose label lies in [base, base + size).
+        for (POSITION p = first;;) {
+            main->GetPrev(p);
+            if (!p || LabelOf(main->GetAt(p)) < base) break;
+            first = p;
+            ++count;
+        }
+        for (POSITION p = last;;) {
+            main->GetNext(p);
+            if (!p || LabelOf(main->GetAt(p)) >= base + size) break;
+            last = p;
+            ++count;
+        }
+        if (static_cast<double>(count) > limit || count >= size) continue;
+        const uint64_t step = size / (count + 1);
+        uint64_t label = base;
+        for (POSITION p = first; p;) {
+            POSITION at = p;
+            label += step;
+            m_Main[main->GetNext(p)].label = label;
+            if (at == last) break;
+        }
+        return;
+    }
+    // No range is sparse enough: spread the labels of the whole list.
+    const uint64_t gap = kLabelSpace / (static_cast<uint64_t>(main->GetCount()) + 1);
+    uint64_t label = 0;
+    for (CKORU_ItemNode* n : *main) m_Main[n].label = (label += gap);
 }
 
 POSITION MergeIndex::InsertTarget() {
@@ -142,7 +199,7 @@ POSITION MergeIndex::InsertTarget() {
 }
 
 void MergeIndex::Inserted(CKORU_ItemNode* node, POSITION pos) {
-    m_MainPos[node] = pos;
+    Label(node, pos);
     if (IsControl(node)) AddControl(node);
     if (IsBody(node)) m_Bodies.insert(node);
     if (IsInsertTarget(node)) m_InsertValid = false;
@@ -150,13 +207,13 @@ void MergeIndex::Inserted(CKORU_ItemNode* node, POSITION pos) {
 
 void MergeIndex::Erased(CKORU_ItemNode* node) {
     for (NodeWatcher* watcher : m_Watchers) watcher->Forget(node);
-    auto it = m_MainPos.find(node);
-    if (it != m_MainPos.end()) {
-        if (m_InsertValid && it->second == m_InsertTarget) m_InsertValid = false;
-        m_MainPos.erase(it);
-    }
     RemoveControl(node);
     m_Bodies.erase(node);
+    auto it = m_Main.find(node);
+    if (it != m_Main.end()) {
+        if (m_InsertValid && it->second.pos == m_InsertTarget) m_InsertValid = false;
+        m_Main.erase(it);
+    }
 }
 
 void MergeIndex::Rekey(CKORU_ItemNode* node) {
@@ -172,7 +229,7 @@ void MergeIndex::Unwatch(NodeWatcher* watcher) {
 
 void MergeIndex::AddControl(CKORU_ItemNode* node) {
     std::string key(ValueOf(node, "N"));
-    m_Controls[key].push_back(node);
+    m_Controls.try_emplace(key, ByPlace{this}).first->second.insert(node);
     m_ControlKey[node] = std::move(key);
 }
 
@@ -181,9 +238,8 @@ void MergeIndex::RemoveControl(CKORU_ItemNode* node) {
     if (it == m_ControlKey.end()) return;
     auto c = m_Controls.find(it->second);
     if (c != m_Controls.end()) {
-        auto& v = c->second;
-        v.erase(std::remove(v.begin(), v.end(), node), v.end());
-        if (v.empty()) m_Controls.erase(c);
+        c->second.erase(node);
+        if (c->second.empty()) m_Controls.erase(c);
     }
     m_ControlKey.erase(it);
 }

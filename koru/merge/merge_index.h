@@ -4,6 +4,8 @@
 
 #include "koru.h"
 
+#include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,10 +38,17 @@ public:
     void Forget(const CKORU_ItemNode* node) override;
 
 private:
+    // The A children of one name in list order; those before `head` are gone.
+    struct Named {
+        std::vector<CKORU_ItemNode*> nodes;
+        size_t head = 0;
+    };
+
     CKORU_Parser::NodeList* m_Children;
     bool m_Indexed = false;
-    std::unordered_map<std::string, std::vector<CKORU_ItemNode*>> m_ByName;
+    std::unordered_map<std::string, Named> m_ByName;
     std::unordered_map<const CKORU_ItemNode*, POSITION> m_PosOf;
+    std::unordered_set<const CKORU_ItemNode*> m_Gone;
 };
 
 // The rebuilt nodes an update hands back. A later step of the same update may
@@ -67,6 +76,12 @@ private:
 // a control by its N value, the body and the insert position take constant
 // time instead of a walk from the head. Results are exactly those of the walks:
 // among several controls with one N value the one nearest the head wins.
+//
+// To tell which of several nodes is nearest the head, every main-list node
+// carries an order label that grows from head to tail. A node inserted between
+// two others takes a label between theirs; when there is no room, the labels
+// of the smallest sparse enough stretch around it are spread out again, which
+// keeps the amortised cost of an insertion logarithmic.
 struct MergeIndex {
     explicit MergeIndex(CKORU_Parser& parser);
 
@@ -89,14 +104,30 @@ struct MergeIndex {
     void Unwatch(NodeWatcher* watcher);
 
 private:
+    struct Entry {
+        POSITION pos;
+        uint64_t label;
+    };
+    // Orders controls of one name by their place in the main list.
+    struct ByPlace {
+        const MergeIndex* index;
+        bool operator()(const CKORU_ItemNode* a, const CKORU_ItemNode* b) const {
+            return index->LabelOf(a) < index->LabelOf(b);
+        }
+    };
+    using Controls = std::set<CKORU_ItemNode*, ByPlace>;
+
+    uint64_t LabelOf(const CKORU_ItemNode* node) const { return m_Main.at(node).label; }
+    // Gives the node just inserted at `pos` a label between its neighbours'.
+    void Label(CKORU_ItemNode* node, POSITION pos);
     void AddControl(CKORU_ItemNode* node);
     void RemoveControl(CKORU_ItemNode* node);
 
     CKORU_Parser& m_Parser;
-    std::unordered_map<const CKORU_ItemNode*, POSITION> m_MainPos;
+    std::unordered_map<const CKORU_ItemNode*, Entry> m_Main;
     std::unordered_map<const CKORU_ItemNode*, POSITION> m_SubPos;
     bool m_SubValid = false;
-    std::unordered_map<std::string, std::vector<CKORU_ItemNode*>> m_Controls;
+    std::unordered_map<std::string, Controls> m_Controls;
     std::unordered_map<const CKORU_ItemNode*, std::string> m_ControlKey;
     std::unordered_set<CKORU_ItemNode*> m_Bodies;
     POSITION m_InsertTarget = nullptr;
