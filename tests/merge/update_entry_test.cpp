@@ -171,6 +171,15 @@ TEST(UpdateEntryStatements, NothingRebuiltGivesNull) {
     EXPECT_EQ(nullptr, parser.UpdateParser(Statements({"<B X=1>", "</B>"})));  // two bodies: none rebuilt
 }
 
+TEST(UpdateEntryStatements, ControlWithoutBodyToInsertBeforeGivesAnEmptyList) {
+    CKORU_Parser parser;
+    ASSERT_EQ(1, Parse(parser, "<U><X></X></U>"));
+    OwnedList result = Own(parser, parser.UpdateParser(Statements({"<C N=a>", "</C>"})));
+    ASSERT_NE(nullptr, result);
+    EXPECT_TRUE(result->IsEmpty());
+    EXPECT_EQ((Lines{"X 2"}), MainLines(parser));
+}
+
 TEST(UpdateEntryStatements, NoMainListConsumesTheStatementsAndGivesNull) {
     CKORU_Parser parser;
     EXPECT_EQ(nullptr, parser.UpdateParser(Statements({"<B>", "<C N=a>", "</C>", "</B>"})));
