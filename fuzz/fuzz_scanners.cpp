@@ -169,7 +169,8 @@ void CheckNode(const std::string& text) {
     int refWords = ReferenceWordCount(text, refEquals);
     Require("scanners: word count", words == refWords, "GetWordCount differs from the counting rules");
     Require("scanners: equals count", equals == std::min(refEquals, 32767), "equals count differs or does not saturate");
-    int expected = std::max(0, words - 2 * equals);
+    // The node subtracts the true number of equals signs, not the saturated one.
+    int expected = std::max(0, words - 2 * refEquals);
     Require("scanners: node word count", node.m_WordCount == std::min(expected, 65535), "node word count");
     CString statement = CKORU_Parser::MakeStatement(&node);
     std::string rebuilt;

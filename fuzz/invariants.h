@@ -252,7 +252,7 @@ inline bool MayCarryUpdate(std::string_view source) {
 
 // Runs the read-only queries over (at most `limit` nodes of) the main list and
 // checks what they must give. Leaves the parser unchanged.
-inline std::string ExerciseQueries(CKORU_Parser& p, int limit = 64) {
+inline std::string ExerciseQueries(CKORU_Parser& p, int limit = 16) {
     NodeList* main = p.GetMainList();
     if (!main) {
         if (p.GetNode(nullptr, CString("C"), CString("")) || p.GetNodeList(nullptr, static_cast<short>(3), nullptr))
