@@ -1,0 +1,43 @@
+// Shared pieces of the koru tool: reading inputs, parsing them with refusal
+// reports, and printing node lists as text or JSON.
+#ifndef KORU_TOOLS_CLI_H
+#define KORU_TOOLS_CLI_H
+
+#include <koru/koru.h>
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace koru_cli {
+
+using NodeList = CTypedPtrList<CPtrList, CKORU_ItemNode*>;
+
+// Exit statuses of every command.
+enum Status { kOk = 0, kRefused = 1, kUsage = 2 };
+
+// The name a path is reported under: "<stdin>" for "-".
+std::string DisplayName(const std::string& path);
+
+// Reads a file, or standard input for "-". On failure prints why to stderr and returns false.
+bool ReadInput(const std::string& path, std::string& text);
+
+// "file:line:column: reason" (or "file: reason" when the place is unknown).
+std::string RefusalLine(const std::string& path, const KoruRefusal& refusal);
+
+// Reads and parses `path` into `parser`; kRefused after printing the refusal,
+// kUsage when the file cannot be read.
+int ParseFile(CKORU_Parser& parser, const std::string& path, int overwrite);
+
+// One node as "TAG (level L) NAME=value ...", values as stored, control bytes escaped.
+std::string NodeLine(const CKORU_ItemNode* node);
+
+// The list as a tree: each node on its own line, indented under the node it is nested in.
+void PrintTree(std::ostream& out, const NodeList* list);
+
+// The list as JSON: {"nodes": [{"index", "tag", "level", "words", "parent", "attributes"}]}.
+void PrintJson(std::ostream& out, CKORU_Parser& parser, const NodeList* list);
+
+}  // namespace koru_cli
+
+#endif
