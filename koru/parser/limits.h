@@ -10,14 +10,25 @@ namespace koru { namespace detail {
 constexpr int kMaxLevel = 32767;
 // Lowest level a level shift may produce; below it an update is refused.
 constexpr int kMinLevel = -32768;
-// Macro substitution may grow a source to max(kExpansionFloor, kExpansionFactor x its length).
+// Macro substitution may grow a source to max(kExpansionFloor, kExpansionFactor x its
+// length): the expansion bound. The same amount bounds the expanded values it keeps for
+// copying, and the source with every value inserted may not pass kExpansionWorkFactor
+// times the bound.
 constexpr size_t kExpansionFloor = 8u * 1024u * 1024u;
 constexpr size_t kExpansionFactor = 100;
+constexpr size_t kExpansionWorkFactor = 16;
+
+// `value` x `factor`, or the largest size when that does not fit.
+inline size_t SaturatingTimes(size_t value, size_t factor) noexcept {
+    return value > static_cast<size_t>(-1) / factor ? static_cast<size_t>(-1) : value * factor;
+}
 
 inline size_t ExpansionBound(size_t length) noexcept {
-    size_t scaled = length > (static_cast<size_t>(-1) / kExpansionFactor) ? static_cast<size_t>(-1) : length * kExpansionFactor;
+    size_t scaled = SaturatingTimes(length, kExpansionFactor);
     return scaled > kExpansionFloor ? scaled : kExpansionFloor;
 }
+
+inline size_t ExpansionWork(size_t bound) noexcept { return SaturatingTimes(bound, kExpansionWorkFactor); }
 
 }}  // namespace koru::detail
 
