@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The project's main job: installs what it needs, builds the library with its
-# tools and examples, and runs the example host program on the sample page.
+# tools and examples, then runs the koru tool on the bundled page: a dump of its
+# nodes, then the page with a fragment merged into it, written back as KORU.
 #
-#   bash scripts/run-example.sh                 # the sample page
-#   bash scripts/run-example.sh other.koru      # another document
+#   bash scripts/run-example.sh                       # examples/page.koru + examples/fragment.koru
+#   bash scripts/run-example.sh doc.koru              # dump another document
+#   bash scripts/run-example.sh doc.koru more.koru    # dump it, then merge more.koru into it
 set -euo pipefail
 # shellcheck source-path=SCRIPTDIR
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -13,12 +15,14 @@ RUN_PACKAGES=(
     cmake
     g++
     make
+    libcli11-dev
+    nlohmann-json3-dev
 )
 
 BUILD_DIR="$KORU_BUILD_ROOT/main"
-# The program to run and its default arguments.
-RUN_PROGRAM="$BUILD_DIR/examples/koru_example"
-RUN_ARGS=(examples/page.koru)
+# The program to run and its default arguments: the document, then fragments.
+RUN_PROGRAM="$BUILD_DIR/tools/koru"
+RUN_ARGS=(examples/page.koru examples/fragment.koru)
 
 install_packages "${RUN_PACKAGES[@]}"
 
@@ -32,8 +36,8 @@ cmake --build "$BUILD_DIR" -j2
 if [ ! -x "$RUN_PROGRAM" ]; then
     die "$(printf '%s\n' \
         "${RUN_PROGRAM#"$KORU_ROOT"/} was not built." \
-        "The example host programs live under examples/ (examples/CMakeLists.txt);" \
-        "they are not in this tree yet, or the build skipped them.")"
+        "The koru tool lives under tools/ (tools/CMakeLists.txt);" \
+        "it is not in this tree, or the build skipped it.")"
 fi
 
 if [ "$#" -gt 0 ]; then
@@ -46,5 +50,10 @@ else
     done
 fi
 
-log "${RUN_PROGRAM#"$KORU_ROOT"/} ${RUN_ARGS[*]}"
-"$RUN_PROGRAM" "${RUN_ARGS[@]}"
+TOOL="${RUN_PROGRAM#"$KORU_ROOT"/}"
+log "$TOOL dump ${RUN_ARGS[0]}"
+"$RUN_PROGRAM" dump "${RUN_ARGS[0]}"
+if [ "${#RUN_ARGS[@]}" -gt 1 ]; then
+    log "$TOOL merge ${RUN_ARGS[*]}"
+    "$RUN_PROGRAM" merge "${RUN_ARGS[@]}"
+fi
