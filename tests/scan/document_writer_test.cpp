@@ -341,8 +341,8 @@ const char* const kDocuments[] = {
     "<U><C N=\"a>b\"></C></U>",
     "<U><!-- x --><B></B></U>",
     "<U><C N=a !-- x -- ><B></B></U>",
-    "<MACRO>A:one?" "?B:two?" "?</MACRO><U><B N=&A;><C N=&B;></C></B></U>",
-    "<U><MACRO A:x y?" "?></MACRO><B T=\"&A;\" MACRO=1></B></U>",
+    ("<MACRO>A:one?" "?B:two?" "?</MACRO><U><B N=&A;><C N=&B;></C></B></U>"),  // split: no trigraphs
+    ("<U><MACRO A:x y?" "?></MACRO><B T=\"&A;\" MACRO=1></B></U>"),
     "<U><B><C N=\"<l=5>a\"b>c\"></C></B></U>",
     "<U><B><C N=a:b:c X=ab\"cd\" Y=a&b;c></C></B></U>",
     "<U><B ID N=x></B><F ID=f><FD ID=f></FD></F></U>",
