@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     queryCmd->add_option("--tag", query.tag, "Tag name (case ignored)")->required();
     CLI::Option* name = queryCmd->add_option("--name", query.name, "N value (exact)");
     CLI::Option* level = queryCmd->add_option("--level", query.level, "Level; with a parent, any depth inside it");
-    CLI::Option* parentTag = queryCmd->add_option("--parent-tag", query.parentTag, "Only nodes inside the first node with this tag...");
-    CLI::Option* parentName = queryCmd->add_option("--parent-name", query.parentName, "...and this N value");
+    CLI::Option* parentTag = queryCmd->add_option("--parent-tag", query.parentTag, "Only nodes inside the first node with this tag and N value:");
+    CLI::Option* parentName = queryCmd->add_option("--parent-name", query.parentName, "its children, or with --level any depth");
     parentTag->needs(parentName);
     parentName->needs(parentTag);
     queryCmd->add_flag("--href", query.href, "Print each match's link target (its own HREF or its nearest ancestor's)");
