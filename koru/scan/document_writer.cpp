@@ -31,7 +31,10 @@
 // (holding blanks, '=' or the like without being quoted) is written as a
 // prefixed word and reads back with quotes; a tag starting with '/' likewise,
 // since it would read as an end statement. Such tables arise only from direct
-// edits by the host.
+// edits by the host. From sources, two kinds of names may read back with one
+// more empty-named pair: names hiding "!--" behind ';' or '&', and a lone '"',
+// which only a statement whose quotes the splitter and the word cutter pair
+// differently yields.
 #include "query/node_view.h"
 #include "scan/word_cursor.h"
 
@@ -201,95 +204,131 @@ struct Statements {
     std::string end;
 };
 
-Statements RenderNode(CKORU_ItemNode* node, bool& needsBlock) {
-    const CString tagName = CKORU_Parser::GetFirstWord(node);
-    const CMapStringToString& table = node->m_AttrTable;
-
-    std::vector<Word> names, values;
-    std::vector<std::string_view> valueTexts;  // GetValue of each written pair
-    bool emptyPair = false;  // the table holds the pair a statement gets when it runs out of words
-    for (int i = 0; i < table.GetCount(); ++i) {
-        const CString& key = table.KeyAt(i);
-        std::string_view value = Unquoted(table.ValueAt(i).View());
-        if (key == tagName && value.empty()) continue;  // the tag word itself sets it
-        if (key.IsEmpty()) {
-            emptyPair = true;
-            continue;
+// The words of one start statement, with the word count the reader will see.
+class StatementWords {
+public:
+    StatementWords(CKORU_ItemNode* node, bool& needsBlock) : m_NeedsBlock(needsBlock) {
+        m_TagName = CKORU_Parser::GetFirstWord(node);
+        const CMapStringToString& table = node->m_AttrTable;
+        for (int i = 0; i < table.GetCount(); ++i) {
+            const CString& key = table.KeyAt(i);
+            std::string_view value = Unquoted(table.ValueAt(i).View());
+            if (key == m_TagName && value.empty()) continue;  // the tag word itself sets it
+            if (key.IsEmpty()) {
+                m_EmptyPair = true;
+                continue;
+            }
+            m_Names.push_back(NameWord(key.View(), false, m_NeedsBlock));
+            m_Values.push_back(ValueWord(value));
+            m_ValueTexts.push_back(value);
         }
-        names.push_back(NameWord(key.View(), false, needsBlock));
-        values.push_back(ValueWord(value));
-        valueTexts.push_back(value);
+        m_Tag = m_TagName.IsEmpty() && !m_Names.empty() ? ValueWord("") : NameWord(m_TagName.View(), true, m_NeedsBlock);
+        m_Wanted = static_cast<int>(m_Names.size()) + (m_EmptyPair ? 1 : 0);
+        m_Count = CountOf(m_Tag);
+        for (size_t i = 0; i < m_Names.size(); ++i) m_Count += CountOf(m_Names[i]) + CountOf(m_Values[i]);
     }
-    Word tag = tagName.IsEmpty() && !names.empty() ? ValueWord("") : NameWord(tagName.View(), true, needsBlock);
 
-    // The reader takes count / 2 pairs; make that the written pairs (+1 for the empty pair).
-    int wanted = static_cast<int>(names.size()) + (emptyPair ? 1 : 0);
-    int count = CountOf(tag);
-    for (size_t i = 0; i < names.size(); ++i) count += CountOf(names[i]) + CountOf(values[i]);
-    std::string_view lastValue = valueTexts.empty() ? std::string_view() : valueTexts.back();
-    bool lastValueDropped = false;   // left out: the reader gives the last name an empty value
-    bool lastWordUncounted = false; // plain and ending with ':' at the very end: not counted
+    // Makes the reader take exactly the written pairs (and the empty pair when there is one).
+    void BalanceCount() {
+        if (TooMany()) FewerWords();
+        if (m_Count / 2 < m_Wanted) MoreWords();
+    }
+
+    Statements Render() const {
+        Statements s;
+        s.start = "<" + m_Tag.text;
+        for (size_t i = 0; i < m_Names.size(); ++i) {
+            s.start += ' ';
+            s.start += m_Names[i].text;
+            if (m_LastValueDropped && i + 1 == m_Names.size()) break;
+            s.start += '=';
+            s.start += m_Values[i].text;
+        }
+        // A plain word ending with ':' at the very end of a statement is not counted.
+        const Word& last = m_Names.empty() ? m_Tag : (m_LastValueDropped ? m_Names.back() : m_Values.back());
+        if (!m_LastWordUncounted && last.plain && !last.text.empty() && last.text.back() == ':') s.start += ' ';
+        s.start += '>';
+        s.end = "</" + m_Tag.text + ">";
+        // "<U>" and "</U>" are the frame; a node tagged U is written in lower case.
+        if (s.start == "<U>") s.start = "<u>";
+        if (s.end == "</U>") s.end = "</u>";
+        return s;
+    }
+
+private:
     // Past the wanted pairs the reader takes empty pairs, harmless only when one is wanted.
-    auto tooMany = [&] { return !emptyPair && count / 2 > wanted; };
-    for (size_t i = 0; tooMany() && i < values.size(); ++i) {
-        if (values[i].plain || !IsPlain(valueTexts[i]) || HasOrdinary(valueTexts[i])) continue;
-        values[i].text.assign(valueTexts[i]);  // colons only: not counted at all
-        values[i].plain = true;
-        --count;
-    }
-    if (tooMany() && !values.empty() && lastValue.empty()) {
-        count -= CountOf(values.back());
-        lastValueDropped = true;
-    }
-    if (tooMany() && !values.empty() && IsPlain(lastValue) && HasOrdinary(lastValue) && lastValue.back() == ':') {
-        Word plain;
-        plain.text = BreakComments(lastValue);
-        plain.plain = true;
-        count += CountOf(plain) - 1 - CountOf(values.back());
-        if (Contains(lastValue, "MACRO")) needsBlock = true;
-        values.back() = std::move(plain);
-        lastWordUncounted = true;
-    }
-    // The same for the last name when its value was left out.
-    if (tooMany() && lastValueDropped && names.back().plain && names.back().text.back() == ':' &&
-        HasOrdinary(names.back().text)) {
-        --count;
-        lastWordUncounted = true;
-    }
-    if (count / 2 < wanted) AddCount(tag, names, values, wanted, emptyPair, count, needsBlock);
-    // With no pair to carry the extra count, the tag's own empty entry is written as one.
-    if (count / 2 < wanted && names.empty() && !tagName.IsEmpty()) {
-        names.push_back(NameWord(tagName.View(), false, needsBlock));
-        values.push_back(ValueWord(""));
-        lastValue = std::string_view();
-        ++wanted;
-        count += CountOf(names.back()) + CountOf(values.back());
-    }
-    if (count / 2 < wanted && !values.empty() && !lastValueDropped && lastValue.size() < kMaxPrefixedLength) {
-        count += 2 - (lastWordUncounted ? CountOf(values.back()) - 1 : CountOf(values.back()));
-        values.back() = ClosedByOrdinaryByte(lastValue);
-        lastWordUncounted = false;
-        AddCount(tag, names, values, wanted, emptyPair, count, needsBlock);
+    bool TooMany() const { return !m_EmptyPair && m_Count / 2 > m_Wanted; }
+
+    std::string_view LastValue() const { return m_ValueTexts.empty() ? std::string_view() : m_ValueTexts.back(); }
+
+    // Lowers the count: colon-only values written plain count nothing; an empty
+    // last value may be left out; a last word ending with ':' is not counted.
+    void FewerWords() {
+        for (size_t i = 0; TooMany() && i < m_Values.size(); ++i) {
+            std::string_view v = m_ValueTexts[i];
+            if (m_Values[i].plain || !IsPlain(v) || HasOrdinary(v)) continue;
+            m_Values[i].text.assign(v);
+            m_Values[i].plain = true;
+            --m_Count;
+        }
+        if (m_Values.empty()) return;
+        const std::string_view last = LastValue();
+        if (TooMany() && last.empty()) {
+            m_Count -= CountOf(m_Values.back());
+            m_LastValueDropped = true;
+            const Word& name = m_Names.back();
+            if (TooMany() && name.plain && name.text.back() == ':' && HasOrdinary(name.text)) {
+                --m_Count;
+                m_LastWordUncounted = true;
+            }
+        } else if (TooMany() && IsPlain(last) && HasOrdinary(last) && last.back() == ':') {
+            Word plain;
+            plain.text = BreakComments(last);
+            plain.plain = true;
+            m_Count += CountOf(plain) - 1 - CountOf(m_Values.back());
+            if (Contains(last, "MACRO")) m_NeedsBlock = true;
+            m_Values.back() = std::move(plain);
+            m_LastWordUncounted = true;
+        }
     }
 
-    Statements s;
-    s.start = "<" + tag.text;
-    for (size_t i = 0; i < names.size(); ++i) {
-        s.start += ' ';
-        s.start += names[i].text;
-        if (lastValueDropped && i + 1 == names.size()) break;
-        s.start += '=';
-        s.start += values[i].text;
+    // Raises the count: ';' in plain words, then the last value closed by an
+    // ordinary byte, which the reader counts once more at the end of a statement.
+    void MoreWords() {
+        AddCount(m_Tag, m_Names, m_Values, m_Wanted, m_EmptyPair, m_Count, m_NeedsBlock);
+        if (m_Count / 2 >= m_Wanted) return;
+        // With no pair to carry the extra count, the tag's own empty entry is written as one.
+        if (m_Names.empty() && !m_TagName.IsEmpty()) {
+            m_Names.push_back(NameWord(m_TagName.View(), false, m_NeedsBlock));
+            m_Values.push_back(ValueWord(""));
+            m_ValueTexts.emplace_back();
+            ++m_Wanted;
+            m_Count += CountOf(m_Names.back()) + CountOf(m_Values.back());
+        }
+        if (m_Values.empty() || m_LastValueDropped || LastValue().size() >= kMaxPrefixedLength) return;
+        m_Count += 2 - (m_LastWordUncounted ? CountOf(m_Values.back()) - 1 : CountOf(m_Values.back()));
+        m_Values.back() = ClosedByOrdinaryByte(LastValue());
+        m_LastWordUncounted = false;
+        AddCount(m_Tag, m_Names, m_Values, m_Wanted, m_EmptyPair, m_Count, m_NeedsBlock);
     }
-    // A plain word ending with ':' at the very end of a statement is not counted.
-    const Word& last = names.empty() ? tag : (lastValueDropped ? names.back() : values.back());
-    if (!lastWordUncounted && last.plain && !last.text.empty() && last.text.back() == ':') s.start += ' ';
-    s.start += '>';
-    s.end = "</" + tag.text + ">";
-    // "<U>" and "</U>" are the frame; a node tagged U is written in lower case.
-    if (s.start == "<U>") s.start = "<u>";
-    if (s.end == "</U>") s.end = "</u>";
-    return s;
+
+    bool& m_NeedsBlock;
+    CString m_TagName;
+    Word m_Tag;
+    std::vector<Word> m_Names;
+    std::vector<Word> m_Values;
+    std::vector<std::string_view> m_ValueTexts;  // GetValue of each written pair
+    bool m_EmptyPair = false;          // the table holds the pair a statement gets when it runs out of words
+    bool m_LastValueDropped = false;   // left out: the reader gives the last name an empty value
+    bool m_LastWordUncounted = false;  // plain and ending with ':' at the very end: not counted
+    int m_Wanted = 0;                  // pairs the reader must take
+    int m_Count = 0;                   // words the reader will count
+};
+
+Statements RenderNode(CKORU_ItemNode* node, bool& needsBlock) {
+    StatementWords words(node, needsBlock);
+    words.BalanceCount();
+    return words.Render();
 }
 
 // The list's nodes as a forest: a node's children are the roots of the run before it.
