@@ -273,20 +273,29 @@ public:
 
 // A string-to-string map with case-sensitive keys, each held once. It iterates
 // in the order in which keys were first set; a replaced value keeps its place.
+// An empty map is a single null pointer; the pairs of a filled one lie in one
+// block, searched linearly while small and through a hash index once larger.
 class CMapStringToString {
 public:
     // `blockSize` is accepted for compatibility; the map sizes itself.
     explicit CMapStringToString(int blockSize = 10);
-    CMapStringToString(const CMapStringToString&) = default;
-    CMapStringToString(CMapStringToString&&) noexcept = default;
-    CMapStringToString& operator=(const CMapStringToString&) = default;
-    CMapStringToString& operator=(CMapStringToString&&) noexcept = default;
-    ~CMapStringToString() = default;
+    CMapStringToString(const CMapStringToString& other);
+    CMapStringToString(CMapStringToString&& other) noexcept : m_Block(other.m_Block) { other.m_Block = nullptr; }
+    CMapStringToString& operator=(const CMapStringToString& other);
+    CMapStringToString& operator=(CMapStringToString&& other) noexcept {
+        if (this != &other) {
+            RemoveAll();
+            m_Block = other.m_Block;
+            other.m_Block = nullptr;
+        }
+        return *this;
+    }
+    ~CMapStringToString() { RemoveAll(); }
 
     // Number of keys.
-    int GetCount() const noexcept { return static_cast<int>(m_Keys.size()); }
+    int GetCount() const noexcept { return m_Block ? static_cast<int>(m_Block->count) : 0; }
     // True when the map holds no key.
-    bool IsEmpty() const noexcept { return m_Keys.empty(); }
+    bool IsEmpty() const noexcept { return GetCount() == 0; }
 
     // 1 and the value in `value` when `key` is present; else 0 and `value` unchanged.
     int Lookup(const CString& key, CString& value) const;
@@ -301,7 +310,7 @@ public:
     CString& operator[](const CString& key);
 
     // Position of the first pair in iteration order; null when empty.
-    POSITION GetStartPosition() const noexcept { return m_Keys.empty() ? nullptr : ToPosition(0); }
+    POSITION GetStartPosition() const noexcept { return IsEmpty() ? nullptr : ToPosition(0); }
     // The pair at `pos` in `key` and `value`; moves `pos` on (null after the last pair).
     // A null or stale position leaves `key` and `value` unchanged and sets `pos` to null.
     void GetNextAssoc(POSITION& pos, CString& key, CString& value) const;
@@ -309,18 +318,34 @@ public:
     void RemoveAll() noexcept;
 
     // Direct access in iteration order (extension): 0 <= i < GetCount().
-    const CString& KeyAt(int i) const noexcept { return m_Keys[static_cast<size_t>(i)]; }
-    const CString& ValueAt(int i) const noexcept { return m_Values[static_cast<size_t>(i)]; }
+    const CString& KeyAt(int i) const noexcept { return m_Block->Pairs()[i].key; }
+    const CString& ValueAt(int i) const noexcept { return m_Block->Pairs()[i].value; }
 
 private:
+    friend class CKORU_ItemNode;  // sizes a node's table once for the pairs it is about to add
+
+    struct Pair {
+        CString key;
+        CString value;
+    };
+    // One allocation: this header, then `capacity` pairs of which `count` are built.
+    struct Block {
+        uint32_t count;
+        uint32_t capacity;
+        uint32_t* slots;    // open-addressing index of 2^k entries, null while the map is small
+        uint32_t slotMask;  // 2^k - 1
+        Pair* Pairs() noexcept { return reinterpret_cast<Pair*>(this + 1); }
+        const Pair* Pairs() const noexcept { return reinterpret_cast<const Pair*>(this + 1); }
+    };
+
     static POSITION ToPosition(size_t index) noexcept { return reinterpret_cast<POSITION>(index + 1); }
     long FindIndex(std::string_view key) const noexcept;
+    // Makes room for `count` pairs in all.
+    void Reserve(size_t count);
     size_t Append(CString&& key, CString&& value);
     void RebuildIndex();
 
-    std::vector<CString> m_Keys;
-    std::vector<CString> m_Values;
-    std::vector<uint32_t> m_Slots;  // open-addressing index, built for larger maps
+    Block* m_Block = nullptr;
 };
 
 // ---------------------------------------------------------------------------

@@ -39,6 +39,11 @@ void CKORU_ItemNode::InitNode() {
     long long count = static_cast<long long>(words) - 2LL * equals;
     m_WordCount = static_cast<unsigned short>(std::clamp(count, 0LL, 65535LL));
 
+    // One block for the table: the tag and the pairs (a statement that repeats
+    // one name many times gets the rest by doubling, not by its word count).
+    const size_t pairs = static_cast<size_t>(words / 2);
+    m_AttrTable.Reserve(static_cast<size_t>(m_AttrTable.GetCount()) + 1 + std::min<size_t>(pairs, 64));
+
     size_t origin = 0;
     CString tag = CutFirstWord(text, origin);
     tag.MakeUpper();
