@@ -19,18 +19,27 @@ enum CharClass : short {
     kColon = 6,
 };
 
-// Class of one byte.
-inline short ClassOf(char c) noexcept {
-    switch (c) {
-        case '\t': case ' ': case '\r': case '\n': case '<': case '>': return kBlank;
-        case '"': return kQuote;
-        case '&': return kAmpersand;
-        case ';': return kSemicolon;
-        case '=': return kEquals;
-        case ':': return kColon;
-        default: return kOrdinary;
+// Classes of all 256 byte values, built at compile time.
+struct CharClassTable {
+    unsigned char of[256] = {};
+    constexpr CharClassTable() {
+        of[static_cast<unsigned char>('\t')] = kBlank;
+        of[static_cast<unsigned char>(' ')] = kBlank;
+        of[static_cast<unsigned char>('\r')] = kBlank;
+        of[static_cast<unsigned char>('\n')] = kBlank;
+        of[static_cast<unsigned char>('<')] = kBlank;
+        of[static_cast<unsigned char>('>')] = kBlank;
+        of[static_cast<unsigned char>('"')] = kQuote;
+        of[static_cast<unsigned char>('&')] = kAmpersand;
+        of[static_cast<unsigned char>(';')] = kSemicolon;
+        of[static_cast<unsigned char>('=')] = kEquals;
+        of[static_cast<unsigned char>(':')] = kColon;
     }
-}
+};
+inline constexpr CharClassTable kCharClasses{};
+
+// Class of one byte: a table read, since every scan asks it for every byte.
+inline short ClassOf(char c) noexcept { return kCharClasses.of[static_cast<unsigned char>(c)]; }
 
 // A length header "<l=N>" directly after the quote at `quote`.
 struct LengthHeader {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace koru { namespace detail {
 
@@ -26,7 +27,8 @@ long ReadNumber(std::string_view digits) noexcept {
 
 LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexcept {
     LengthHeader h;
-    if (quote + 3 >= text.size() || text.compare(quote + 1, 3, "<l=") != 0) return h;
+    if (quote + 3 >= text.size() || text[quote + 1] != '<' || text[quote + 2] != 'l' || text[quote + 3] != '=')
+        return h;
     h.present = true;
     std::string_view window = text.substr(quote + 1, 10);
     size_t gt = window.find('>');
@@ -97,49 +99,67 @@ int CountWords(std::string_view text, int& equals) noexcept {
     return count;
 }
 
+// Finds the word's bytes as runs of the text and copies each run once: a word
+// is built without a per-byte append, and usually in one piece.
 CString CutFirstWord(std::string_view text, size_t& origin) {
-    CString word;
-    bool started = false;
+    const size_t length = text.size();
     size_t i = origin;
-    for (; i < text.size(); ++i) {
-        char c = text[i];
-        switch (ClassOf(c)) {
+    // Blanks, equals signs, '&' and ';' before the word are passed over.
+    for (; i < length; ++i) {
+        const short k = ClassOf(text[i]);
+        if (k == kOrdinary || k == kColon || k == kQuote) break;
+    }
+    if (i == length) {
+        origin = length;
+        return CString();
+    }
+    if (text[i] == '"') {
+        if (i + 3 < length && text[i + 1] == '<' && text[i + 2] == 'l' && text[i + 3] == '=') {
+            size_t pos = i;
+            CString decoded;
+            DecodeLengthValue(text, pos, decoded);
+            // A header without its '>' gives the quote alone and leaves the text as it was.
+            if (pos != i) origin = std::min(pos + 1, length);
+            return decoded;
+        }
+        const size_t close = text.find('"', i + 1);
+        const size_t end = close == std::string_view::npos ? length : close + 1;
+        origin = end;
+        return CString(text.substr(i, end - i));
+    }
+    // The usual word: one run of ordinary bytes and colons, copied at once.
+    const size_t start = i;
+    while (i < length && (ClassOf(text[i]) == kOrdinary || ClassOf(text[i]) == kColon)) ++i;
+    if (i == length || ClassOf(text[i]) == kBlank || ClassOf(text[i]) == kEquals || text[i] == '"') {
+        origin = i == length ? length : (text[i] == '"' ? i + 1 : i);
+        return CString(text.substr(start, i - start));
+    }
+    i = start;
+    // Ordinary bytes and colons make the word; '&' and ';' inside it are dropped.
+    CString word;
+    size_t run = i;
+    for (; i < length; ++i) {
+        switch (ClassOf(text[i])) {
             case kOrdinary:
             case kColon:
-                started = true;
-                word += c;
-                break;
+                continue;
             case kAmpersand:
             case kSemicolon:
-                break;
-            case kBlank:
-            case kEquals:
-                if (started) {
-                    origin = i;
-                    return word;
-                }
-                break;
-            case kQuote: {
-                if (started) {
-                    origin = i + 1;
-                    return word;
-                }
-                size_t pos = i;
-                CString decoded;
-                if (DecodeLengthValue(text, pos, decoded)) {
-                    // A header without its '>' gives the quote alone and leaves the text as it was.
-                    if (pos != i) origin = std::min(pos + 1, text.size());
-                    return decoded;
-                }
-                size_t close = text.find('"', i + 1);
-                size_t end = close == std::string_view::npos ? text.size() : close + 1;
-                word.Str().append(text.substr(i, end - i));
-                origin = end;
+                word.Str().append(text.data() + run, i - run);
+                run = i + 1;
+                continue;
+            case kQuote:
+                word.Str().append(text.data() + run, i - run);
+                origin = i + 1;
                 return word;
-            }
+            default:  // blank or equals sign: stays as the first byte of the rest
+                word.Str().append(text.data() + run, i - run);
+                origin = i;
+                return word;
         }
     }
-    origin = text.size();
+    word.Str().append(text.data() + run, length - run);
+    origin = length;
     return word;
 }
 
@@ -178,6 +198,21 @@ short CKORU_Parser::IsWordDelimitation(char c) { return ClassOf(c); }
 void CKORU_Parser::SearchAndSkipRightOrLeft(CString& text, int limit, int& pos, short stopClass, int toRight) {
     const int length = text.GetLength();
     if (pos < 0 || pos > length) return;
+    if (toRight && stopClass == kQuote) {
+        // The library's one use, skipping a quoted value, as one search for the next quote.
+        if (pos == limit || pos >= length) return;
+        LengthHeader h = ReadLengthHeader(text.View(), static_cast<size_t>(pos));
+        if (h.present) {
+            long target = h.gt < 0 ? pos + 1L : static_cast<long>(pos) + h.gt + h.length + 2;
+            pos = static_cast<int>(std::min<long>(target, length));
+            return;
+        }
+        const int end = limit > pos ? std::min(limit, length) : length;
+        const char* data = text.GetString();
+        const void* quote = std::memchr(data + pos + 1, '"', static_cast<size_t>(end - pos - 1));
+        pos = quote ? static_cast<int>(static_cast<const char*>(quote) - data) : end;
+        return;
+    }
     short last = -1;
     bool first = true;
     for (;;) {
