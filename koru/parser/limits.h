@@ -2,6 +2,7 @@
 #ifndef KORU_PARSER_LIMITS_H
 #define KORU_PARSER_LIMITS_H
 
+#include <climits>
 #include <cstddef>
 
 namespace koru { namespace detail {
@@ -17,6 +18,8 @@ constexpr int kMinLevel = -32768;
 constexpr size_t kExpansionFloor = 8u * 1024u * 1024u;
 constexpr size_t kExpansionFactor = 100;
 constexpr size_t kExpansionWorkFactor = 16;
+// Positions in a text are int, so no text may grow past INT_MAX bytes.
+constexpr size_t kMaxTextLength = static_cast<size_t>(INT_MAX);
 
 // `value` x `factor`, or the largest size when that does not fit.
 inline size_t SaturatingTimes(size_t value, size_t factor) noexcept {
@@ -25,7 +28,8 @@ inline size_t SaturatingTimes(size_t value, size_t factor) noexcept {
 
 inline size_t ExpansionBound(size_t length) noexcept {
     size_t scaled = SaturatingTimes(length, kExpansionFactor);
-    return scaled > kExpansionFloor ? scaled : kExpansionFloor;
+    size_t bound = scaled > kExpansionFloor ? scaled : kExpansionFloor;
+    return bound < kMaxTextLength ? bound : kMaxTextLength;
 }
 
 inline size_t ExpansionWork(size_t bound) noexcept { return SaturatingTimes(bound, kExpansionWorkFactor); }
