@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,7 +30,21 @@ std::string ReadAll(const std::string& path) {
     return s.str();
 }
 
-std::string Scratch(const std::string& name) { return ::testing::TempDir() + "koru_cli_" + name; }
+// Scratch files of this process (CTest runs the tests in parallel, one process
+// each), removed when it ends.
+struct ScratchFiles {
+    std::vector<std::string> paths;
+    ~ScratchFiles() {
+        for (const std::string& path : paths) std::remove(path.c_str());
+    }
+};
+
+std::string Scratch(const std::string& name) {
+    static ScratchFiles files;
+    std::string path = ::testing::TempDir() + "koru_cli_" + std::to_string(getpid()) + "_" + name;
+    files.paths.push_back(path);
+    return path;
+}
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
