@@ -16,6 +16,8 @@ CI_PACKAGES=(
     pkg-config
     libgtest-dev
     googletest
+    libcli11-dev
+    nlohmann-json3-dev
 )
 
 BUILD_DIR="$KORU_BUILD_ROOT/ci"
@@ -69,6 +71,34 @@ stage_consumer_pkgconfig() {
     "$WORK_DIR/koru_consumer_pc"
 }
 
+# The koru tool's tests and the docs' examples, by name, so that a build that
+# skipped them fails here instead of passing with fewer tests.
+stage_cli() {
+    ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -j2 -R '^(Cli|LanguageGuide)\.'
+}
+
+# The two example host programs: one against the installed package
+# (find_package), one building koru from this tree (add_subdirectory).
+stage_examples() {
+    local fp="$WORK_DIR/host-find-package" sub="$WORK_DIR/host-subdirectory" out
+    cmake -S "$KORU_ROOT/examples/host-find-package" -B "$fp" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_PREFIX_PATH="$INSTALL_PREFIX"
+    cmake --build "$fp" -j2
+    out="$("$fp/koru_print" "$KORU_ROOT/examples/page.koru")"
+    printf '%s\n' "$out"
+    grep -q '^body link: https://shop.example/spring/order$' <<<"$out" || die "koru_print gave the wrong output"
+
+    cmake -S "$KORU_ROOT/examples/host-subdirectory" -B "$sub" -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$sub" -j2
+    out="$("$sub/koru_merge" "$KORU_ROOT/examples/page.koru" "$KORU_ROOT/examples/fragment.koru")"
+    printf '%s\n' "$out"
+    grep -q '^control help -> https://shop.example/spring/help$' <<<"$out" || die "koru_merge gave the wrong output"
+
+    "$INSTALL_PREFIX/bin/koru" --version
+    "$INSTALL_PREFIX/bin/koru" check "$KORU_ROOT/examples/page.koru" "$KORU_ROOT/examples/fragment.koru"
+}
+
 # ---------------------------------------------------------------------------
 # Further stages (sanitizers, fuzzing, ...) go here: define a stage_* function
 # above this line's block and add its name to CI_STAGES below.
@@ -78,9 +108,11 @@ CI_STAGES=(
     stage_packages
     stage_build
     stage_test
+    stage_cli
     stage_install
     stage_consumer_cmake
     stage_consumer_pkgconfig
+    stage_examples
 )
 
 if [ "$#" -gt 0 ]; then
