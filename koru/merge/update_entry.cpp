@@ -6,26 +6,12 @@
 // level 3, as in a body, and <B></B> yields the body at level 2.
 #include "merge/merge_index.h"
 #include "parser/limits.h"
+#include "parser/statement_list.h"
 #include "query/node_view.h"
 #include "scan/word_cursor.h"
 
 using namespace koru::detail;
 
-namespace {
-
-void FreeStatements(CKORU_Parser::StatementList* list) {
-    if (!list) return;
-    while (!list->IsEmpty()) delete list->RemoveHead();
-    delete list;
-}
-
-bool EndsBatch(const CString& statement) {
-    size_t origin = 0;
-    CString word = CutFirstWord(statement.View(), origin);
-    return word == "/B" || word == "/C";
-}
-
-}  // namespace
 
 CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CString text, int newValueFlag) {
     m_nNewValue = newValueFlag;

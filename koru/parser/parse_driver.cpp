@@ -1,7 +1,10 @@
 // Parse driver: frame check, splitting, stacking, then a new main list on the
 // first parse or a fragment merge on every later one.
 #include "koru.h"
+#include "parser/statement_list.h"
 #include "scan/word_cursor.h"
+
+using namespace koru::detail;
 
 int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     m_nOverwrite = overwrite;
@@ -16,8 +19,7 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
         return 0;
     }
     if (!CheckParseNesting(statements)) {
-        while (!statements->IsEmpty()) delete statements->RemoveHead();
-        delete statements;
+        FreeStatements(statements);
         DiscardStagedMacros();
         m_nOverwrite = overwrite;
         m_ReDefineSource.Empty();

@@ -1,18 +1,12 @@
 // Statement splitter: cuts the macro block out of a source, expands macros and
 // gathers the statements from '<' to the first '>' outside a quoted value.
 #include "parser/limits.h"
+#include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
 using namespace koru::detail;
 
 namespace {
-
-// Frees a statement list and every string in it.
-void FreeStatements(CKORU_Parser::StatementList* list) {
-    if (!list) return;
-    while (!list->IsEmpty()) delete list->RemoveHead();
-    delete list;
-}
 
 // Index of the first "MACRO" outside quoted values, or -1.
 int FindMacroBlock(CString& source) {

@@ -3,35 +3,13 @@
 // appends it to the closed list. So lists come out in closing order: for
 // <U><B><C></C></B></U> the closed list is C (3), B (2), U (1).
 #include "parser/limits.h"
+#include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
 #include <vector>
 
 using namespace koru::detail;
 
-namespace {
-
-// The node text of a statement: without its closing '>'.
-std::string_view NodeText(const CString& statement) {
-    std::string_view s = statement.View();
-    return s.empty() ? s : s.substr(0, s.size() - 1);
-}
-
-// True when the statement's tag name is B (case ignored).
-bool IsBodyStatement(const CString& statement) {
-    size_t origin = 0;
-    CString tag = CutFirstWord(NodeText(statement), origin);
-    return tag.CompareNoCase("B") == 0;
-}
-
-// True when the statement ends an update batch: its first word is exactly /B or /C.
-bool EndsBatch(const CString& statement) {
-    size_t origin = 0;
-    CString word = CutFirstWord(statement.View(), origin);
-    return word == "/B" || word == "/C";
-}
-
-}  // namespace
 
 void CKORU_Parser::StackOperation(StatementList* statements) {
     if (!statements) return;

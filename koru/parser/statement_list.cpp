@@ -1,0 +1,30 @@
+// Statement list helpers.
+#include "parser/statement_list.h"
+#include "scan/word_cursor.h"
+
+namespace koru { namespace detail {
+
+void FreeStatements(CKORU_Parser::StatementList* list) {
+    if (!list) return;
+    while (!list->IsEmpty()) delete list->RemoveHead();
+    delete list;
+}
+
+std::string_view NodeText(const CString& statement) noexcept {
+    std::string_view s = statement.View();
+    return s.empty() ? s : s.substr(0, s.size() - 1);
+}
+
+bool EndsBatch(const CString& statement) {
+    size_t origin = 0;
+    CString word = CutFirstWord(statement.View(), origin);
+    return word == "/B" || word == "/C";
+}
+
+bool IsBodyStatement(const CString& statement) {
+    size_t origin = 0;
+    CString tag = CutFirstWord(NodeText(statement), origin);
+    return tag.CompareNoCase("B") == 0;
+}
+
+}}  // namespace koru::detail

@@ -1,0 +1,25 @@
+// Small helpers over statement lists shared by the splitter, the tag stack and updates.
+#ifndef KORU_PARSER_STATEMENT_LIST_H
+#define KORU_PARSER_STATEMENT_LIST_H
+
+#include "koru.h"
+
+#include <string_view>
+
+namespace koru { namespace detail {
+
+// Frees a statement list and every string in it; null does nothing.
+void FreeStatements(CKORU_Parser::StatementList* list);
+
+// The node text of a statement: the statement without its closing '>'.
+std::string_view NodeText(const CString& statement) noexcept;
+
+// True when the statement ends an update batch: its first word is exactly /B or /C.
+bool EndsBatch(const CString& statement);
+
+// True when the statement's tag name is B (case ignored).
+bool IsBodyStatement(const CString& statement);
+
+}}  // namespace koru::detail
+
+#endif
