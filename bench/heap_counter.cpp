@@ -17,7 +17,8 @@ std::atomic<size_t> g_peak{0};
 void* Allocate(size_t size) {
     void* p = std::malloc(size ? size : 1);
     if (!p) return nullptr;
-    size_t live = g_live.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) + malloc_usable_size(p);
+    const size_t usable = malloc_usable_size(p);
+    const size_t live = g_live.fetch_add(usable, std::memory_order_relaxed) + usable;
     size_t peak = g_peak.load(std::memory_order_relaxed);
     while (live > peak && !g_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
     }

@@ -343,6 +343,11 @@ private:
     // Makes room for `count` pairs in all.
     void Reserve(size_t count);
     size_t Append(CString&& key, CString&& value);
+    // Sets `key` to `value` from views, building a new pair in place.
+    void SetView(std::string_view key, std::string_view value);
+    // Room for one more pair at the end; Commit() then counts and indexes it.
+    Pair* NewSlot();
+    size_t Commit();
     void RebuildIndex();
 
     Block* m_Block = nullptr;

@@ -5,6 +5,12 @@
 
 using namespace koru::detail;
 
+namespace {
+
+char UpperAscii(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
 CKORU_ItemNode::CKORU_ItemNode(CKORU_ItemNode* source)
     : m_Statement(source ? source->m_Statement : CString()),
       m_Level(source ? source->m_Level : static_cast<short>(-1)),
@@ -45,16 +51,27 @@ void CKORU_ItemNode::InitNode() {
     m_AttrTable.Reserve(static_cast<size_t>(m_AttrTable.GetCount()) + 1 + std::min<size_t>(pairs, 64));
 
     size_t origin = 0;
-    CString tag = CutFirstWord(text, origin);
+    CString nameScratch, valueScratch;
+    CString tag(CutFirstWordView(text, origin, nameScratch));
     tag.MakeUpper();
-    m_AttrTable.SetAt(tag, CString());
+    m_AttrTable.SetView(tag.View(), std::string_view());
     m_TagName = std::move(tag);
 
+    // Names are upper-cased into a buffer on the stack; pairs are built in the table.
+    char upper[32];
     for (int pair = words / 2; pair > 0; --pair) {
-        CString name = CutFirstWord(text, origin);
-        CString value = CutFirstWord(text, origin);
-        name.MakeUpper();
-        m_AttrTable.SetAt(std::move(name), std::move(value));
+        std::string_view name = CutFirstWordView(text, origin, nameScratch);
+        std::string_view value = CutFirstWordView(text, origin, valueScratch);
+        std::string_view key;
+        if (name.size() <= sizeof upper) {
+            for (size_t i = 0; i < name.size(); ++i) upper[i] = UpperAscii(name[i]);
+            key = std::string_view(upper, name.size());
+        } else {
+            if (name.data() != nameScratch.GetString()) nameScratch.Str().assign(name.data(), name.size());
+            nameScratch.MakeUpper();
+            key = nameScratch.View();
+        }
+        m_AttrTable.SetView(key, value);
     }
 }
 

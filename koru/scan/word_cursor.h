@@ -65,6 +65,9 @@ int CountWords(std::string_view text, int& equals) noexcept;
 // GetFirstWord(rest, 1) would; `origin` becomes the start of what is left.
 // Linear in the bytes visited, so repeated cuts walk a statement once.
 CString CutFirstWord(std::string_view text, size_t& origin);
+// The same word as a view: into `text` when the word is one run of it (the
+// usual case), else into `scratch`, which then holds the word.
+std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString& scratch);
 
 // Decodes the length-prefixed value whose quote is at `pos` (see EncodeRValue);
 // returns false when no "<l=" follows the quote. `pos` moves to the closing byte

@@ -99,9 +99,9 @@ int CountWords(std::string_view text, int& equals) noexcept {
     return count;
 }
 
-// Finds the word's bytes as runs of the text and copies each run once: a word
-// is built without a per-byte append, and usually in one piece.
-CString CutFirstWord(std::string_view text, size_t& origin) {
+// Finds the word's bytes as runs of the text: the usual word is one run and
+// comes back as a view of it, without a copy or a per-byte append.
+std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString& scratch) {
     const size_t length = text.size();
     size_t i = origin;
     // Blanks, equals signs, '&' and ';' before the word are passed over.
@@ -111,56 +111,62 @@ CString CutFirstWord(std::string_view text, size_t& origin) {
     }
     if (i == length) {
         origin = length;
-        return CString();
+        return std::string_view();
     }
     if (text[i] == '"') {
         if (i + 3 < length && text[i + 1] == '<' && text[i + 2] == 'l' && text[i + 3] == '=') {
             size_t pos = i;
-            CString decoded;
-            DecodeLengthValue(text, pos, decoded);
+            DecodeLengthValue(text, pos, scratch);
             // A header without its '>' gives the quote alone and leaves the text as it was.
             if (pos != i) origin = std::min(pos + 1, length);
-            return decoded;
+            return scratch.View();
         }
         const size_t close = text.find('"', i + 1);
         const size_t end = close == std::string_view::npos ? length : close + 1;
         origin = end;
-        return CString(text.substr(i, end - i));
+        return text.substr(i, end - i);
     }
-    // The usual word: one run of ordinary bytes and colons, copied at once.
+    // The usual word: one run of ordinary bytes and colons.
     const size_t start = i;
     while (i < length && (ClassOf(text[i]) == kOrdinary || ClassOf(text[i]) == kColon)) ++i;
     if (i == length || ClassOf(text[i]) == kBlank || ClassOf(text[i]) == kEquals || text[i] == '"') {
         origin = i == length ? length : (text[i] == '"' ? i + 1 : i);
-        return CString(text.substr(start, i - start));
+        return text.substr(start, i - start);
     }
-    i = start;
-    // Ordinary bytes and colons make the word; '&' and ';' inside it are dropped.
-    CString word;
-    size_t run = i;
-    for (; i < length; ++i) {
+    // '&' and ';' inside the word are dropped: the runs between them are joined.
+    std::string& word = scratch.Str();
+    word.assign(text.data() + start, i - start);
+    size_t run = i + 1;
+    for (i = run; i < length; ++i) {
         switch (ClassOf(text[i])) {
             case kOrdinary:
             case kColon:
                 continue;
             case kAmpersand:
             case kSemicolon:
-                word.Str().append(text.data() + run, i - run);
+                word.append(text.data() + run, i - run);
                 run = i + 1;
                 continue;
             case kQuote:
-                word.Str().append(text.data() + run, i - run);
+                word.append(text.data() + run, i - run);
                 origin = i + 1;
-                return word;
+                return scratch.View();
             default:  // blank or equals sign: stays as the first byte of the rest
-                word.Str().append(text.data() + run, i - run);
+                word.append(text.data() + run, i - run);
                 origin = i;
-                return word;
+                return scratch.View();
         }
     }
-    word.Str().append(text.data() + run, length - run);
+    word.append(text.data() + run, length - run);
     origin = length;
-    return word;
+    return scratch.View();
+}
+
+CString CutFirstWord(std::string_view text, size_t& origin) {
+    CString scratch;
+    std::string_view word = CutFirstWordView(text, origin, scratch);
+    if (!word.empty() && word.data() == scratch.GetString()) return scratch;
+    return CString(word);
 }
 
 bool StartsWithEndTag(std::string_view statement) noexcept {

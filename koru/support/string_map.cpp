@@ -38,8 +38,11 @@ long CMapStringToString::FindIndex(std::string_view key) const noexcept {
     if (!m_Block) return -1;
     const Pair* pairs = m_Block->Pairs();
     if (!m_Block->slots) {
-        for (uint32_t i = 0; i < m_Block->count; ++i)
-            if (pairs[i].key.View() == key) return static_cast<long>(i);
+        // Keys are mostly one or two letters: the first byte settles most comparisons.
+        for (uint32_t i = 0; i < m_Block->count; ++i) {
+            std::string_view k = pairs[i].key.View();
+            if (k.size() == key.size() && (key.empty() || (k[0] == key[0] && k == key))) return static_cast<long>(i);
+        }
         return -1;
     }
     const uint32_t mask = m_Block->slotMask;
@@ -93,10 +96,14 @@ void CMapStringToString::RebuildIndex() {
     m_Block->slotMask = static_cast<uint32_t>(mask);
 }
 
-size_t CMapStringToString::Append(CString&& key, CString&& value) {
+CMapStringToString::Pair* CMapStringToString::NewSlot() {
     const size_t count = m_Block ? m_Block->count : 0;
     if (!m_Block || count == m_Block->capacity) Reserve(count < 4 ? 4 : count * 2);
-    new (&m_Block->Pairs()[count]) Pair{std::move(key), std::move(value)};
+    return &m_Block->Pairs()[count];
+}
+
+size_t CMapStringToString::Commit() {
+    const size_t count = m_Block->count;
     m_Block->count = static_cast<uint32_t>(count + 1);
     if (count + 1 > kLinearLimit) {
         if (!m_Block->slots || (count + 1) * 2 > static_cast<size_t>(m_Block->slotMask) + 1) {
@@ -109,6 +116,21 @@ size_t CMapStringToString::Append(CString&& key, CString&& value) {
         }
     }
     return count;
+}
+
+size_t CMapStringToString::Append(CString&& key, CString&& value) {
+    new (NewSlot()) Pair{std::move(key), std::move(value)};
+    return Commit();
+}
+
+void CMapStringToString::SetView(std::string_view key, std::string_view value) {
+    long at = FindIndex(key);
+    if (at >= 0) {
+        m_Block->Pairs()[at].value.Str().assign(value.data(), value.size());
+        return;
+    }
+    new (NewSlot()) Pair{CString(key), CString(value)};
+    Commit();
 }
 
 int CMapStringToString::Lookup(const CString& key, CString& value) const {
