@@ -546,7 +546,9 @@ private:
     void Push(CKORU_ItemNode* node);
     CKORU_ItemNode* Pop();
     int AreYouEndTag(CString word);
-    int CheckParseNesting(const StatementList* statements);
+    long long CheckParseNesting(const StatementList* statements);
+    long long FirstUnmatchedStart(const CString& source);
+    long long StatementOffset(const CString& source, long long index);
     int CheckUpdateNesting(const StatementList* statements, bool batched);
     // word scanner
     short RemoveHeadChar(CString& text, char c);

@@ -6,6 +6,7 @@
 // level 3, as in a body, and <B></B> yields the body at level 2.
 #include "merge/merge_index.h"
 #include "parser/limits.h"
+#include "parser/refusal.h"
 #include "parser/statement_list.h"
 #include "query/node_view.h"
 #include "scan/word_cursor.h"
@@ -19,8 +20,16 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
         Refuse(KoruRefusalCode::NoMainList, -1, std::string_view());
         return nullptr;
     }
+    // Splitting changes the text only when it holds a macro block or a reference;
+    // the original is kept then, so that a refusal can be placed in it.
+    const bool mayChange = text.Find("MACRO") >= 0 || text.Find('&') >= 0;
+    CString original;
+    if (mayChange) original = text;
     StatementList* statements = PreProcess(text);
-    if (!statements) return nullptr;
+    if (!statements) {
+        if (mayChange) RelocateRefusal(m_LastRefusal, original.View(), text.View());
+        return nullptr;
+    }
     if (!CheckUpdateNesting(statements, true)) {
         FreeStatements(statements);
         DiscardStagedMacros();

@@ -1,6 +1,7 @@
 // Parse driver: frame check, splitting, stacking, then a new main list on the
 // first parse or a fragment merge on every later one.
 #include "koru.h"
+#include "parser/refusal.h"
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
@@ -16,14 +17,18 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     if (!statements) {
         m_nOverwrite = overwrite;
         m_ReDefineSource.Empty();
+        RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;
     }
-    if (!CheckParseNesting(statements)) {
+    const long long tooDeep = CheckParseNesting(statements);
+    if (tooDeep >= 0) {
         FreeStatements(statements);
         DiscardStagedMacros();
         m_nOverwrite = overwrite;
         m_ReDefineSource.Empty();
-        return Refuse(KoruRefusalCode::NestingLimit, -1, std::string_view());
+        Refuse(KoruRefusalCode::NestingLimit, StatementOffset(work, tooDeep), work.View());
+        RelocateRefusal(m_LastRefusal, source.View(), work.View());
+        return 0;
     }
     CommitStagedMacros();
     source.swap(work);

@@ -1,5 +1,7 @@
 // The one refusal path: records why a source was refused and where.
-#include "koru.h"
+#include "parser/refusal.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -23,6 +25,51 @@ const char* MessageOf(KoruRefusalCode code) {
 
 }  // namespace
 
+namespace koru { namespace detail {
+
+void PlaceRefusal(KoruRefusal& refusal, std::string_view text) {
+    refusal.line = 0;
+    refusal.column = 0;
+    if (refusal.offset < 0 || static_cast<size_t>(refusal.offset) > text.size()) return;
+    int line = 1, column = 1;
+    for (size_t i = 0; i < static_cast<size_t>(refusal.offset); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    refusal.line = line;
+    refusal.column = column;
+}
+
+// The processed text is the original with one stretch (the macro block) taken
+// out and, possibly, the tail after the frame cut off: the common prefix ends
+// where the stretch begins, and the rest of the processed text resumes after it.
+void RelocateRefusal(KoruRefusal& refusal, std::string_view original, std::string_view processed) {
+    if (refusal.offset < 0) return;
+    size_t prefix = 0;
+    const size_t shortest = std::min(original.size(), processed.size());
+    while (prefix < shortest && original[prefix] == processed[prefix]) ++prefix;
+    const size_t at = static_cast<size_t>(refusal.offset);
+    if (at <= prefix || prefix == processed.size()) {
+        PlaceRefusal(refusal, original);
+        return;
+    }
+    // The rest of the processed text stands in the original right after the cut.
+    size_t resumed = original.find(processed.substr(prefix), prefix);
+    if (resumed != std::string_view::npos) {
+        refusal.offset = static_cast<long long>(at + (resumed - prefix));
+        PlaceRefusal(refusal, original);
+        return;
+    }
+    refusal.message += " (position in the text after macro expansion)";
+    PlaceRefusal(refusal, processed);
+}
+
+}}  // namespace koru::detail
+
 // Records a refusal and returns 0, so that a refusing step can `return Refuse(...)`.
 // Line and column are counted only here, so successful parses pay nothing.
 int CKORU_Parser::Refuse(KoruRefusalCode code, long long offset, std::string_view text) {
@@ -30,18 +77,6 @@ int CKORU_Parser::Refuse(KoruRefusalCode code, long long offset, std::string_vie
     m_LastRefusal.code = code;
     m_LastRefusal.message = MessageOf(code);
     m_LastRefusal.offset = offset;
-    if (offset >= 0 && static_cast<size_t>(offset) <= text.size()) {
-        int line = 1, column = 1;
-        for (size_t i = 0; i < static_cast<size_t>(offset); ++i) {
-            if (text[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        m_LastRefusal.line = line;
-        m_LastRefusal.column = column;
-    }
+    koru::detail::PlaceRefusal(m_LastRefusal, text);
     return 0;
 }

@@ -4,6 +4,8 @@
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
+#include <vector>
+
 using namespace koru::detail;
 
 namespace {
@@ -89,12 +91,46 @@ CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
     if (starts != ends) {
         FreeStatements(statements);
         DiscardStagedMacros();
+        if (firstEnd < 0) firstEnd = FirstUnmatchedStart(source);
         Refuse(KoruRefusalCode::Unbalanced, firstEnd, source.View());
         m_LastRefusal.startCount = starts;
         m_LastRefusal.endCount = ends;
         return nullptr;
     }
     return statements;
+}
+
+// Where the first start statement that no end statement matches stands, counting
+// as the balance check does. Walks the source again: only refusals pay for it.
+long long CKORU_Parser::FirstUnmatchedStart(const CString& source) {
+    std::vector<int> open;
+    const int length = source.GetLength();
+    for (int i = 0; i < length; ++i) {
+        if (source.GetAt(i) != '<') continue;
+        const int at = i;
+        CString* statement = GetOneStatementItem(i, source);
+        if (i < 0) break;
+        if (!statement) continue;
+        if (statement->GetAt(1) != '/') open.push_back(at);
+        else if (!open.empty()) open.pop_back();
+        delete statement;
+    }
+    return open.empty() ? -1 : open.front();
+}
+
+// Offset of the statement with the zero-based `index` in `source`, or -1.
+long long CKORU_Parser::StatementOffset(const CString& source, long long index) {
+    const int length = source.GetLength();
+    for (int i = 0; i < length; ++i) {
+        if (source.GetAt(i) != '<') continue;
+        const int at = i;
+        CString* statement = GetOneStatementItem(i, source);
+        if (i < 0) break;
+        if (!statement) continue;
+        delete statement;
+        if (index-- == 0) return at;
+    }
+    return -1;
 }
 
 // Reads one statement with `pos` on its '<'. Quoted values (length-prefixed ones

@@ -43,18 +43,21 @@ CKORU_ItemNode* CKORU_Parser::Pop() {
 int CKORU_Parser::AreYouEndTag(CString word) { return word.GetAt(0) == '/' ? 1 : 0; }
 
 // Refuses a source whose nodes would get a level above the limit, counting the
-// tags that earlier sources left open.
-int CKORU_Parser::CheckParseNesting(const StatementList* statements) {
+// tags that earlier sources left open. Returns the index of the first statement
+// that would pass the limit, or -1 when none does.
+long long CKORU_Parser::CheckParseNesting(const StatementList* statements) {
     long depth = m_nDepth;
+    long long index = -1;
     for (CString* statement : *statements) {
+        ++index;
         if (!statement) continue;
         if (StartsWithEndTag(NodeText(*statement))) {
             if (depth > 0) --depth;
         } else if (++depth > kMaxLevel) {
-            return 0;
+            return index;
         }
     }
-    return 1;
+    return -1;
 }
 
 // The same for an update: each batch (up to a statement that is exactly /B or

@@ -149,3 +149,49 @@ TEST(RefusalReport, SuccessResetsTheReportToNone) {
 }
 
 }  // namespace
+
+namespace {
+
+// Refusals are placed in the host's own text: after a macro block was cut out,
+// at the first start statement nothing closes, and at the statement that
+// passes the nesting limit.
+TEST(RefusalReport, PlacesAreInTheHostsText) {
+    struct Case {
+        std::string source;
+        KoruRefusalCode code;
+        int line;
+        int column;
+    };
+    std::string deep = "<U>\n";
+    for (int i = 0; i < 33000; ++i) deep += "<B>";
+    for (int i = 0; i < 33000; ++i) deep += "</B>";
+    deep += "</U>";
+    const Case cases[] = {
+        {"<MACRO>\nA:1??\nB:2??\n</MACRO>\n<U>\n<B !-- x\n></B></U>", KoruRefusalCode::UnclosedComment, 6, 1},
+        {"<U>\n<B>\n<C>\n</B></U>", KoruRefusalCode::Unbalanced, 1, 1},
+        {"<MACRO>\nA:1??\n</MACRO>\n<U>\n<B>\n</U>", KoruRefusalCode::Unbalanced, 4, 1},
+        {deep, KoruRefusalCode::NestingLimit, 2, 3 * 32766 + 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source.substr(0, 60));
+        CKORU_Parser parser;
+        CString source(c.source.c_str());
+        EXPECT_EQ(parser.DoParsingProc(source, 0), 0);
+        const KoruRefusal& r = parser.GetLastRefusal();
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.line, c.line);
+        EXPECT_EQ(r.column, c.column);
+    }
+}
+
+// Where macro expansion changed the text, the place is counted in the expanded
+// text, and the message says so.
+TEST(RefusalReport, PlacesAfterExpansionSaySo) {
+    CKORU_Parser parser;
+    CString source("<MACRO>\nA:1??\n</MACRO>\n<U>\n<B N=&A;>\n<C !-- x\n></B></U>");
+    EXPECT_EQ(parser.DoParsingProc(source, 0), 0);
+    EXPECT_EQ(parser.GetLastRefusal().code, KoruRefusalCode::UnclosedComment);
+    EXPECT_NE(parser.GetLastRefusal().message.find("after macro expansion"), std::string::npos);
+}
+
+}  // namespace

@@ -196,7 +196,7 @@ TEST(Cli, CheckNamesLineColumnAndReason) {
         {"nostatement", "<C !-- <U> -->", " no statement"},
         // The first end statement that finds nothing open: the second </B> closes <U>.
         {"extraend", "<U>\n<B></B>\n</B>\n</U>", "4:1: start and end statements do not balance (2 start, 3 end)"},
-        {"extrastart", "<U>\n<B>\n</U>", " start and end statements do not balance (2 start, 1 end)"},
+        {"extrastart", "<U>\n<B>\n</U>", "1:1: start and end statements do not balance (2 start, 1 end)"},
     };
     std::string all;
     for (const Case& c : cases) {
@@ -314,7 +314,7 @@ TEST(Cli, MergeStopsAtARefusedFragment) {
     Result r = Koru("merge examples/page.koru '" + bad + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_EQ(r.err, bad + ": start and end statements do not balance (2 start, 1 end)\n");
+    EXPECT_EQ(r.err, bad + ":1:1: start and end statements do not balance (2 start, 1 end)\n");
 }
 
 TEST(Cli, UpdatePrintsRebuiltNodes) {
@@ -334,7 +334,7 @@ TEST(Cli, UpdatePrintsRebuiltNodes) {
 TEST(Cli, UpdateRefusals) {
     Result unbalanced = Koru("update examples/page.koru -", "<C N=a></C>\n<C N=b>");
     EXPECT_EQ(unbalanced.status, 1);
-    EXPECT_EQ(unbalanced.err, "<stdin>: start and end statements do not balance (2 start, 1 end)\n");
+    EXPECT_EQ(unbalanced.err, "<stdin>:2:1: start and end statements do not balance (2 start, 1 end)\n");
     Result empty = Koru("update examples/page.koru -", "no statements here");
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "<stdin>: no statement\n");
