@@ -48,9 +48,20 @@ struct LengthHeader {
     int length = 0;        // N, negative read as 0
 };
 
+// Reads the length header that StartsLengthHeader found after the quote at `quote`.
+LengthHeader ReadPresentLengthHeader(std::string_view text, size_t quote) noexcept;
+
+// True when "<l=" follows the quote at `quote`.
+inline bool StartsLengthHeader(std::string_view text, size_t quote) noexcept {
+    return quote + 3 < text.size() && text[quote + 1] == '<' && text[quote + 2] == 'l' && text[quote + 3] == '=';
+}
+
 // Reads the length header after the quote at `quote`; the '>' must lie within
-// the ten bytes that start at the header's '<'.
-LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexcept;
+// the ten bytes that start at the header's '<'. Inline, since every quoted
+// value of every scan asks, and almost none has a header.
+inline LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexcept {
+    return StartsLengthHeader(text, quote) ? ReadPresentLengthHeader(text, quote) : LengthHeader();
+}
 
 // Index where a skip from the quote at `quote` rests: the closing quote, the
 // closing byte of a length-prefixed value, or the text's end when none is there.

@@ -25,10 +25,8 @@ long ReadNumber(std::string_view digits) noexcept {
 
 }  // namespace
 
-LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexcept {
+LengthHeader ReadPresentLengthHeader(std::string_view text, size_t quote) noexcept {
     LengthHeader h;
-    if (quote + 3 >= text.size() || text[quote + 1] != '<' || text[quote + 2] != 'l' || text[quote + 3] != '=')
-        return h;
     h.present = true;
     std::string_view window = text.substr(quote + 1, 10);
     size_t gt = window.find('>');
@@ -114,7 +112,7 @@ std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString
         return std::string_view();
     }
     if (text[i] == '"') {
-        if (i + 3 < length && text[i + 1] == '<' && text[i + 2] == 'l' && text[i + 3] == '=') {
+        if (StartsLengthHeader(text, i)) {
             size_t pos = i;
             DecodeLengthValue(text, pos, scratch);
             // A header without its '>' gives the quote alone and leaves the text as it was.
