@@ -21,6 +21,11 @@ CI_PACKAGES=(
     clang
     libclang-rt-14-dev
     llvm
+    libbenchmark-dev
+    libpugixml-dev
+    libtinyxml2-dev
+    libexpat1-dev
+    libxml2-dev
 )
 
 BUILD_DIR="$KORU_BUILD_ROOT/ci"
@@ -170,6 +175,21 @@ stage_fuzz() {
     done
 }
 
+# Benchmarks (off in the default build): built in their own Release tree and
+# run once each, briefly. Every benchmark checks its results (node and element
+# counts, merged values) and koru_bench exits non-zero when one is wrong; the
+# timings and the goal summary are printed for the log, not judged.
+stage_bench() {
+    local dir="$KORU_BUILD_ROOT/bench"
+    cmake -S "$KORU_ROOT" -B "$dir" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DKORU_BUILD_TESTS=OFF -DKORU_BUILD_TOOLS=OFF -DKORU_BUILD_EXAMPLES=OFF \
+        -DKORU_BUILD_BENCHMARKS=ON \
+        -DKORU_WERROR=ON
+    cmake --build "$dir" --target koru_bench -j2
+    "$dir/bench/koru_bench" --benchmark_min_time=0.01 --benchmark_color=false
+}
+
 CI_STAGES=(
     stage_packages
     stage_build
@@ -179,6 +199,7 @@ CI_STAGES=(
     stage_consumer_cmake
     stage_consumer_pkgconfig
     stage_examples
+    stage_bench
     stage_asan
     stage_tsan
     stage_fuzz
