@@ -593,7 +593,6 @@ private:
     NodeList* MergeBatch(StatementList* statements);
 
     NodeList* m_pMainList;               // the document's nodes, in closing order
-    CString m_ProcessedSource;           // last source after macro cut and substitution
     int m_nDepth;                        // open tags on the tag stack
     NodeList m_TagStack;                 // open start nodes, innermost at the tail
     NodeList m_ClosedList;               // nodes closed in the current parse

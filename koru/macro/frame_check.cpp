@@ -23,6 +23,9 @@ int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
     const std::string_view text = source.View();
     bool started = false;
     for (int pos = 0; pos < length; ++pos) {
+        // Only a quote or a '<' can start what this scan looks for.
+        while (pos < length && text[static_cast<size_t>(pos)] != '"' && text[static_cast<size_t>(pos)] != '<') ++pos;
+        if (pos == length) break;
         const size_t at = static_cast<size_t>(pos);
         if (text[at] == '"') {
             SearchAndSkipRightOrLeft(source, length, pos, kQuote, 1);

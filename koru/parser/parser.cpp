@@ -17,7 +17,6 @@ CKORU_Parser::CKORU_Parser()
 CKORU_Parser::~CKORU_Parser() {
     ReleaseMacroList();
     DiscardStagedMacros();
-    m_ProcessedSource.Empty();
     ReleaseSubList();
     while (!m_TagStack.IsEmpty()) delete m_TagStack.RemoveHead();
     m_nDepth = 0;

@@ -15,6 +15,8 @@ int FindMacroBlock(CString& source) {
     const int length = source.GetLength();
     std::string_view text = source.View();
     for (int i = 0; i < length; ++i) {
+        while (i < length && text[static_cast<size_t>(i)] != '"' && text[static_cast<size_t>(i)] != 'M') ++i;
+        if (i == length) break;
         if (text[static_cast<size_t>(i)] == '"') {
             CKORU_Parser::SearchAndSkipRightOrLeft(source, length, i, kQuote, 1);
         } else if (text.compare(static_cast<size_t>(i), 5, "MACRO") == 0) {
@@ -55,7 +57,6 @@ CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
     }
 
     if (!SubstituteMacros(source)) return nullptr;
-    m_ProcessedSource = source;
 
     StatementList* statements = nullptr;
     const int length = source.GetLength();

@@ -16,14 +16,15 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
     while (!statements->IsEmpty()) {
         CString* statement = statements->RemoveHead();
         if (!statement) continue;
-        auto* node = new CKORU_ItemNode(*statement);
-        delete statement;
-        if (AreYouEndTag(GetFirstWord(node))) {
+        if (StartsWithEndTag(NodeText(*statement))) {
+            delete statement;
             if (CKORU_ItemNode* open = Pop()) m_ClosedList.AddTail(open);
-            delete node;
-        } else {
-            Push(node);
+            continue;
         }
+        statement->Str().pop_back();
+        auto* node = new CKORU_ItemNode(-1, std::move(*statement));
+        delete statement;
+        Push(node);
     }
     delete statements;
 }

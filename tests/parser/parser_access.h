@@ -68,7 +68,6 @@ struct ParserAccess {
     static void SetOverwrite(CKORU_Parser& p, int value) { p.m_nOverwrite = value; }
     static int NewValue(const CKORU_Parser& p) { return p.m_nNewValue; }
     static const CString& MacroBlockText(const CKORU_Parser& p) { return p.m_MacroBlockText; }
-    static const CString& ProcessedSource(const CKORU_Parser& p) { return p.m_ProcessedSource; }
 };
 
 }}  // namespace koru::detail
