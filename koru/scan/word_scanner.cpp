@@ -217,10 +217,12 @@ void CKORU_Parser::SearchAndSkipRightOrLeft(CString& text, int limit, int& pos, 
         pos = quote ? static_cast<int>(static_cast<const char*>(quote) - data) : end;
         return;
     }
+    // Nothing is seen before the first step: a stop class that no byte has
+    // (even -1) runs to the limit instead of stopping before it moved.
     short last = -1;
     bool first = true;
     for (;;) {
-        if (last == stopClass || pos == limit) return;
+        if ((!first && last == stopClass) || pos == limit) return;
         if (toRight) {
             if (pos >= length) return;
             if (first) {
