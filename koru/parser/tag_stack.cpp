@@ -10,7 +10,8 @@
 
 using namespace koru::detail;
 
-
+// End statements are told by their first word, as AreYouEndTag tells a tag
+// name, before any node is built; a start statement's text moves into its node.
 void CKORU_Parser::StackOperation(StatementList* statements) {
     if (!statements) return;
     while (!statements->IsEmpty()) {
