@@ -1,6 +1,7 @@
-// Global operator new/delete that count usable bytes. Counting is a relaxed
-// atomic add per allocation, so it changes timings by little; every library
-// linked in pays it alike where it allocates through operator new.
+// Global operator new/delete that count usable bytes while a memory benchmark
+// asks for it. Outside such a scope an allocation costs one relaxed load more
+// than malloc: asking malloc for every block's usable size would otherwise tax
+// the parsers that allocate most in every throughput benchmark.
 #include "heap_counter.h"
 
 #include <malloc.h>
@@ -11,15 +12,17 @@
 
 namespace {
 
-std::atomic<size_t> g_live{0};
-std::atomic<size_t> g_peak{0};
+// Signed: a block allocated before counting began may be freed while it runs.
+std::atomic<long long> g_live{0};
+std::atomic<long long> g_peak{0};
+std::atomic<bool> g_counting{false};
 
 void* Allocate(size_t size) {
     void* p = std::malloc(size ? size : 1);
-    if (!p) return nullptr;
-    const size_t usable = malloc_usable_size(p);
-    const size_t live = g_live.fetch_add(usable, std::memory_order_relaxed) + usable;
-    size_t peak = g_peak.load(std::memory_order_relaxed);
+    if (!p || !g_counting.load(std::memory_order_relaxed)) return p;
+    const auto usable = static_cast<long long>(malloc_usable_size(p));
+    const long long live = g_live.fetch_add(usable, std::memory_order_relaxed) + usable;
+    long long peak = g_peak.load(std::memory_order_relaxed);
     while (live > peak && !g_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
     }
     return p;
@@ -27,7 +30,8 @@ void* Allocate(size_t size) {
 
 void Release(void* p) noexcept {
     if (!p) return;
-    g_live.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
+    if (g_counting.load(std::memory_order_relaxed))
+        g_live.fetch_sub(static_cast<long long>(malloc_usable_size(p)), std::memory_order_relaxed);
     std::free(p);
 }
 
@@ -35,8 +39,10 @@ void Release(void* p) noexcept {
 
 namespace koru_bench {
 
-size_t HeapLive() { return g_live.load(std::memory_order_relaxed); }
-size_t HeapPeak() { return g_peak.load(std::memory_order_relaxed); }
+ScopedHeapCounting::ScopedHeapCounting() { g_counting.store(true, std::memory_order_relaxed); }
+ScopedHeapCounting::~ScopedHeapCounting() { g_counting.store(false, std::memory_order_relaxed); }
+long long HeapLive() { return g_live.load(std::memory_order_relaxed); }
+long long HeapPeak() { return g_peak.load(std::memory_order_relaxed); }
 void ResetHeapPeak() { g_peak.store(g_live.load(std::memory_order_relaxed), std::memory_order_relaxed); }
 void* CountedMalloc(size_t size) { return Allocate(size); }
 void CountedFree(void* p) { Release(p); }

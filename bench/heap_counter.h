@@ -7,10 +7,20 @@
 
 namespace koru_bench {
 
-// Bytes currently held through operator new (usable sizes, as malloc rounds them).
-size_t HeapLive();
+// Counting is on while one of these lives; only differences of HeapLive() taken
+// inside one scope mean anything.
+struct ScopedHeapCounting {
+    ScopedHeapCounting();
+    ~ScopedHeapCounting();
+    ScopedHeapCounting(const ScopedHeapCounting&) = delete;
+    ScopedHeapCounting& operator=(const ScopedHeapCounting&) = delete;
+};
+
+// Bytes held through operator new (usable sizes, as malloc rounds them) by
+// allocations counted so far.
+long long HeapLive();
 // Highest HeapLive() since the last ResetHeapPeak().
-size_t HeapPeak();
+long long HeapPeak();
 // Starts a new peak at the current live count.
 void ResetHeapPeak();
 // malloc and free that count as operator new does, for libraries that take

@@ -14,7 +14,7 @@ namespace koru_bench {
 
 namespace {
 
-void Report(benchmark::State& state, size_t source, size_t retained, size_t peak) {
+void Report(benchmark::State& state, size_t source, long long retained, long long peak) {
     state.counters["retained_x"] = static_cast<double>(retained) / static_cast<double>(source);
     state.counters["peak_x"] = static_cast<double>(peak) / static_cast<double>(source);
     state.counters["source_MB"] = static_cast<double>(source) / 1e6;
@@ -25,11 +25,12 @@ void MemoryKoru(benchmark::State& state) {
     const int controls = kControlsPerScale * scale;
     const std::string& text =
         Cached("parse:" + std::to_string(scale), [controls] { return ParseDocument(controls); });
-    size_t retained = 0, peak = 0;
+    const ScopedHeapCounting counting;
+    long long retained = 0, peak = 0;
     for (auto _ : state) {
         CString source(text.data(), static_cast<int>(text.size()));
         auto* parser = new CKORU_Parser;
-        const size_t before = HeapLive();
+        const long long before = HeapLive();
         ResetHeapPeak();
         const int parsed = parser->DoParsingProc(source, 0);
         retained = HeapLive() - before;
@@ -46,10 +47,11 @@ void MemoryPugixml(benchmark::State& state) {
     const std::string& text =
         Cached("parse:" + std::to_string(scale), [scale] { return ParseDocument(kControlsPerScale * scale); });
     pugi::set_memory_management_functions(CountedMalloc, CountedFree);
-    size_t retained = 0, peak = 0;
+    const ScopedHeapCounting counting;
+    long long retained = 0, peak = 0;
     for (auto _ : state) {
         auto* doc = new pugi::xml_document;
-        const size_t before = HeapLive();
+        const long long before = HeapLive();
         ResetHeapPeak();
         const bool parsed = static_cast<bool>(doc->load_buffer(text.data(), text.size()));
         retained = HeapLive() - before;
