@@ -48,6 +48,17 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     return 1;
 }
 
+namespace {
+
+// True for an H statement, asking GetFirstWord's question without its copy:
+// a node with a table answers with its tag name.
+bool IsHiddenStatement(CKORU_ItemNode& node) {
+    if (!node.m_AttrTable.IsEmpty()) return node.m_TagName.CompareNoCase("H") == 0;
+    return CKORU_Parser::GetFirstWord(&node).CompareNoCase("H") == 0;
+}
+
+}  // namespace
+
 // Drops the document frame (level below 2) and H statements; nodes nested in
 // an H statement stay.
 void CKORU_Parser::DeleteNoUsedItem() {
@@ -55,7 +66,7 @@ void CKORU_Parser::DeleteNoUsedItem() {
     while (pos) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_ClosedList.GetNext(pos);
-        if (node->m_Level < 2 || GetFirstWord(node).CompareNoCase("H") == 0) {
+        if (node->m_Level < 2 || IsHiddenStatement(*node)) {
             m_ClosedList.RemoveAt(at);
             delete node;
         }

@@ -162,7 +162,7 @@ CString* CKORU_Parser::GetOneStatementItem(int& pos, const CString& source) {
                     pos = static_cast<int>(closing);
                 }
             } else {
-                size_t close = text.find('"', at + 1);
+                size_t close = FindByte(text, at + 1, '"');
                 if (close == std::string_view::npos) {
                     pos = length - 1;
                     delete statement;

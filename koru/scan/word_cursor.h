@@ -4,6 +4,7 @@
 
 #include "koru.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace koru { namespace detail {
@@ -40,6 +41,19 @@ inline constexpr CharClassTable kCharClasses{};
 
 // Class of one byte: a table read, since every scan asks it for every byte.
 inline short ClassOf(char c) noexcept { return kCharClasses.of[static_cast<unsigned char>(c)]; }
+
+// Index of the first `c` at or after `from`, or npos. Quoted values are short,
+// so the first bytes are compared in line before handing the rest to memchr,
+// whose call costs more than such a value.
+inline size_t FindByte(std::string_view text, size_t from, char c) noexcept {
+    const size_t length = text.size();
+    const size_t inlineEnd = from + 24 < length ? from + 24 : length;
+    for (; from < inlineEnd; ++from)
+        if (text[from] == c) return from;
+    if (from >= length) return std::string_view::npos;
+    const void* hit = std::memchr(text.data() + from, c, length - from);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : std::string_view::npos;
+}
 
 // A length header "<l=N>" directly after the quote at `quote`.
 struct LengthHeader {

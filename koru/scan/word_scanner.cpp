@@ -56,7 +56,7 @@ size_t SkipQuotedValue(std::string_view text, size_t quote) noexcept {
         size_t target = h.gt < 0 ? quote + 1 : quote + static_cast<size_t>(h.gt) + static_cast<size_t>(h.length) + 2;
         return std::min(target, text.size());
     }
-    size_t close = text.find('"', quote + 1);
+    size_t close = FindByte(text, quote + 1, '"');
     return close == std::string_view::npos ? text.size() : close;
 }
 
@@ -119,7 +119,7 @@ std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString
             if (pos != i) origin = std::min(pos + 1, length);
             return scratch.View();
         }
-        const size_t close = text.find('"', i + 1);
+        const size_t close = FindByte(text, i + 1, '"');
         const size_t end = close == std::string_view::npos ? length : close + 1;
         origin = end;
         return text.substr(i, end - i);
@@ -212,9 +212,8 @@ void CKORU_Parser::SearchAndSkipRightOrLeft(CString& text, int limit, int& pos, 
             return;
         }
         const int end = limit > pos ? std::min(limit, length) : length;
-        const char* data = text.GetString();
-        const void* quote = std::memchr(data + pos + 1, '"', static_cast<size_t>(end - pos - 1));
-        pos = quote ? static_cast<int>(static_cast<const char*>(quote) - data) : end;
+        const size_t quote = FindByte(text.View().substr(0, static_cast<size_t>(end)), static_cast<size_t>(pos) + 1, '"');
+        pos = quote == std::string_view::npos ? end : static_cast<int>(quote);
         return;
     }
     // Nothing is seen before the first step: a stop class that no byte has
