@@ -547,6 +547,7 @@ private:
     CKORU_ItemNode* Pop();
     int AreYouEndTag(CString word);
     long long CheckParseNesting(const StatementList* statements);
+    std::vector<std::pair<int, bool>> StatementMarks(const CString& source);
     long long FirstUnmatchedStart(const CString& source);
     long long StatementOffset(const CString& source, long long index);
     int CheckUpdateNesting(const StatementList* statements, bool batched);

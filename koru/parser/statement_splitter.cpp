@@ -101,10 +101,11 @@ CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
     return statements;
 }
 
-// Where the first start statement that no end statement matches stands, counting
-// as the balance check does. Walks the source again: only refusals pay for it.
-long long CKORU_Parser::FirstUnmatchedStart(const CString& source) {
-    std::vector<int> open;
+// Where each statement of `source` starts, and whether its second byte is '/'
+// (an end statement as the balance check counts it), reading statements as
+// PreProcess does. Walks the source again: only refusals pay for it.
+std::vector<std::pair<int, bool>> CKORU_Parser::StatementMarks(const CString& source) {
+    std::vector<std::pair<int, bool>> marks;
     const int length = source.GetLength();
     for (int i = 0; i < length; ++i) {
         if (source.GetAt(i) != '<') continue;
@@ -112,26 +113,27 @@ long long CKORU_Parser::FirstUnmatchedStart(const CString& source) {
         CString* statement = GetOneStatementItem(i, source);
         if (i < 0) break;
         if (!statement) continue;
-        if (statement->GetAt(1) != '/') open.push_back(at);
-        else if (!open.empty()) open.pop_back();
+        marks.emplace_back(at, statement->GetAt(1) == '/');
         delete statement;
+    }
+    return marks;
+}
+
+// Where the first start statement that no end statement matches stands.
+long long CKORU_Parser::FirstUnmatchedStart(const CString& source) {
+    std::vector<int> open;
+    for (const auto& [at, end] : StatementMarks(source)) {
+        if (!end) open.push_back(at);
+        else if (!open.empty()) open.pop_back();
     }
     return open.empty() ? -1 : open.front();
 }
 
 // Offset of the statement with the zero-based `index` in `source`, or -1.
 long long CKORU_Parser::StatementOffset(const CString& source, long long index) {
-    const int length = source.GetLength();
-    for (int i = 0; i < length; ++i) {
-        if (source.GetAt(i) != '<') continue;
-        const int at = i;
-        CString* statement = GetOneStatementItem(i, source);
-        if (i < 0) break;
-        if (!statement) continue;
-        delete statement;
-        if (index-- == 0) return at;
-    }
-    return -1;
+    const auto marks = StatementMarks(source);
+    if (index < 0 || index >= static_cast<long long>(marks.size())) return -1;
+    return marks[static_cast<size_t>(index)].first;
 }
 
 // Reads one statement with `pos` on its '<'. Quoted values (length-prefixed ones
