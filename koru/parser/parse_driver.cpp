@@ -48,25 +48,15 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     return 1;
 }
 
-namespace {
-
-// True for an H statement, asking GetFirstWord's question without its copy:
-// a node with a table answers with its tag name.
-bool IsHiddenStatement(CKORU_ItemNode& node) {
-    if (!node.m_AttrTable.IsEmpty()) return node.m_TagName.CompareNoCase("H") == 0;
-    return CKORU_Parser::GetFirstWord(&node).CompareNoCase("H") == 0;
-}
-
-}  // namespace
-
 // Drops the document frame (level below 2) and H statements; nodes nested in
-// an H statement stay.
+// an H statement stay. Closed nodes are fresh, so their tag name is the answer
+// GetFirstWord would copy out for each of them.
 void CKORU_Parser::DeleteNoUsedItem() {
     POSITION pos = m_ClosedList.GetHeadPosition();
     while (pos) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_ClosedList.GetNext(pos);
-        if (node->m_Level < 2 || IsHiddenStatement(*node)) {
+        if (node->m_Level < 2 || node->m_TagName.CompareNoCase("H") == 0) {
             m_ClosedList.RemoveAt(at);
             delete node;
         }
