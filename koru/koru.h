@@ -317,9 +317,10 @@ public:
     // Removes every pair.
     void RemoveAll() noexcept;
 
-    // Direct access in iteration order (extension): 0 <= i < GetCount().
-    const CString& KeyAt(int i) const noexcept { return m_Block->Pairs()[i].key; }
-    const CString& ValueAt(int i) const noexcept { return m_Block->Pairs()[i].value; }
+    // Key or value of the pair at `i` in iteration order (extension); the empty
+    // string when `i` is outside [0, GetCount()).
+    const CString& KeyAt(int i) const noexcept { return InRange(i) ? m_Block->Pairs()[i].key : EmptyString(); }
+    const CString& ValueAt(int i) const noexcept { return InRange(i) ? m_Block->Pairs()[i].value : EmptyString(); }
 
 private:
     friend class CKORU_ItemNode;  // sizes a node's table once for the pairs it is about to add
@@ -339,6 +340,8 @@ private:
     };
 
     static POSITION ToPosition(size_t index) noexcept { return reinterpret_cast<POSITION>(index + 1); }
+    bool InRange(int i) const noexcept { return i >= 0 && i < GetCount(); }
+    static const CString& EmptyString() noexcept;
     long FindIndex(std::string_view key) const noexcept;
     // Makes room for `count` pairs in all.
     void Reserve(size_t count);

@@ -19,6 +19,11 @@ size_t HashKey(std::string_view key) noexcept { return std::hash<std::string_vie
 
 CMapStringToString::CMapStringToString(int /*blockSize*/) {}
 
+const CString& CMapStringToString::EmptyString() noexcept {
+    static const CString empty;
+    return empty;
+}
+
 CMapStringToString::CMapStringToString(const CMapStringToString& other) {
     const int count = other.GetCount();
     if (count == 0) return;

@@ -105,6 +105,12 @@ TEST(StringMapTest, WalkVisitsEveryPairOnceAndStaleOrNullPositionsAreHarmless) {
     map.GetNextAssoc(pos, key, value);
     EXPECT_EQ(pos, nullptr);
     EXPECT_EQ(key, "k");
+
+    // Indexed access outside the pairs, empty map included, reads the empty string.
+    EXPECT_EQ(map.KeyAt(0), "");
+    map.SetAt("a", "1");
+    for (int i : {-1, 1, 1 << 30}) EXPECT_TRUE(map.KeyAt(i).IsEmpty() && map.ValueAt(i).IsEmpty()) << i;
+    EXPECT_EQ(map.ValueAt(0), "1");
 }
 
 TEST(StringMapTest, RemoveAllThenReuse) {
