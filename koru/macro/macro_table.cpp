@@ -24,7 +24,13 @@ void CKORU_Parser::MakeMacroList() {
 // are passed over; a value runs to the next "??", or is length-prefixed with
 // "<l=N>", or runs to the end of the block text when it has no terminator.
 void CKORU_Parser::TokenMacroString(CMapStringToString* newDefinitions) {
-    RemoveTailChar(m_MacroBlockText, '>');
+    // In <MACRO A:one??></MACRO> the start tag's closing '>' ends the block
+    // text; it is cut only when nothing but blanks follows it, so that a '>'
+    // inside a value (<l=4>, <b>) never cuts the definitions after it.
+    const int lastClose = m_MacroBlockText.ReverseFind('>');
+    if (lastClose >= 0 && m_MacroBlockText.View().find_first_not_of(" \t\r\n", static_cast<size_t>(lastClose) + 1) ==
+                              std::string_view::npos)
+        RemoveTailChar(m_MacroBlockText, '>');
     const std::string_view text = m_MacroBlockText.View();
     CString name;
     size_t i = 0;

@@ -35,8 +35,8 @@ TEST(MacroTokens, LastDefinitionMayRunToTheEnd) {
 TEST(MacroTokens, LengthPrefixedValueIsTakenUnchanged) {
     EXPECT_EQ(Tokens("X:<l=4>a??b?? Y:z??" ">"), (Lines{"X=a??b", "Y=z"}));
     EXPECT_EQ(Tokens("E:<l=0>??F:f??" ">"), (Lines{"E=", "F=f"}));
-    // Without a later '>' the cut takes the header's own '>' away.
-    EXPECT_EQ(Tokens("E:<l=3>abc??"), (Lines{"E=<l=3"}));
+    // The header's '>' is no closing '>': text follows it.
+    EXPECT_EQ(Tokens("E:<l=3>abc??F:f??"), (Lines{"E=abc", "F=f"}));
     // Six digits still fit the header's window of ten characters.
     const std::string value(100000, 'v');
     Lines got = Tokens("G:<l=100000>" + value + "??H:h??" ">");
@@ -49,10 +49,20 @@ TEST(MacroTokens, HeaderWithoutGreaterThanInItsWindowRunsToTheEnd) {
     EXPECT_EQ(Tokens("X:<l=12345678 abc??Y:y??"), (Lines{"X=<l=12345678 abc??Y:y??"}));
 }
 
-TEST(MacroTokens, TextIsCutAtItsLastGreaterThan) {
-    EXPECT_EQ(Tokens("A:<b>??B:x??"), (Lines{"A=<b"}));
+TEST(MacroTokens, TextIsCutAtALastGreaterThanFollowedOnlyByBlanks) {
     EXPECT_EQ(Tokens("A:one?? B:two??" ">"), (Lines{"A=one", "B=two"}));
+    EXPECT_EQ(Tokens("A:one?? B:two??" ">\r\n\t "), (Lines{"A=one", "B=two"}));
     EXPECT_EQ(Tokens("A:x>y??B:z??" ">"), (Lines{"A=x>y", "B=z"}));
+    // A '>' inside a value with text after it cuts nothing.
+    EXPECT_EQ(Tokens("A:<b>??B:x??"), (Lines{"A=<b>", "B=x"}));
+}
+
+TEST(MacroTokens, GreaterThanInsideAValueKeepsLaterDefinitionsOfADocument) {
+    CKORU_Parser parser;
+    ASSERT_EQ(1, Parse(parser, "<MACRO>\nA:<l=4>a??b??\nB:\"<i>\"??\nC:c??\n</MACRO>"
+                               "<U><B X=\"&A;\" Y=&B; Z=&C;></B></U>"));
+    const CKORU_ItemNode* body = parser.GetMainList()->GetHead();
+    EXPECT_EQ((Lines{"B=", "X=\"a??b\"", "Y=\"<i>\"", "Z=c"}), Table(&body->m_AttrTable));
 }
 
 TEST(MacroTokens, DefinitionsWithoutANameAddNothing) {
