@@ -1,8 +1,13 @@
 // Fragment merge: a later document folded into the main list. Forms are
-// appended at the document's form level, the body is rebuilt, and each control
-// is inserted before the body when the document lacks it, then rebuilt.
+// appended with their contents at the document's form level, the body is
+// rebuilt, and each control is inserted before the body when the document
+// lacks it, then rebuilt.
 #include "merge/merge_index.h"
 #include "query/node_view.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 using namespace koru::detail;
 
@@ -44,32 +49,55 @@ POSITION CKORU_Parser::GetInsertTargetPositionOfMainList() {
     return nullptr;
 }
 
-// Appends the fragment's forms at the document's form level. The nodes nested
-// in a moved form leave the fragment with it (and are freed): left behind they
-// would lose the form that closes their run and be taken for body content.
+namespace {
+
+// A form to move: an F statement of level 3 or less whose table has the key F.
+bool IsFragmentForm(CKORU_ItemNode* node) {
+    return node->m_Level <= 3 && TagIs(node, "F") && node->m_AttrTable.PLookup("F");
+}
+
+short ShiftedLevel(short level, int shift) {
+    return static_cast<short>(std::clamp(level + shift, -32768, 32767));
+}
+
+}  // namespace
+
+// Takes the fragment's forms out of the sub list, each with the run of nodes
+// nested in it (a form inside another form travels in the outer one's run).
+// When the document has a form, each run is appended at the tail of the main
+// list in fragment order, every level shifted as much as the form's to reach
+// the document's form level: document <F N=f></F>, fragment <B><F N=g><A></A>
+// </F></B> gives ... F:2(f) A:3 F:2(g). Otherwise the runs are freed. Either
+// way no form and nothing nested in one is left to be taken for body content.
 void CKORU_Parser::AddNewFormStatement() {
-    const short level = GetFORMLevelOfMainList();
-    if (level < 0) return;
-    POSITION pos = m_SubList.GetHeadPosition();
-    while (pos) {
-        POSITION at = pos;
-        CKORU_ItemNode* form = m_SubList.GetNext(pos);
-        if (form->m_Level > 3 || !TagIs(form, "F") || !form->m_AttrTable.PLookup("F")) continue;
-        const short formLevel = form->m_Level;
-        POSITION nested = at;
-        m_SubList.GetPrev(nested);
-        while (nested) {
-            POSITION here = nested;
-            CKORU_ItemNode* inner = m_SubList.GetPrev(nested);
-            if (inner->m_Level <= formLevel) break;
-            m_SubList.RemoveAt(here);
-            delete inner;
+    const short formLevel = GetFORMLevelOfMainList();
+    // Runs as (first node, form), found from the tail so outer forms come first.
+    std::vector<std::pair<POSITION, POSITION>> runs;
+    for (POSITION pos = m_SubList.GetTailPosition(); pos;) {
+        POSITION formPos = pos;
+        CKORU_ItemNode* form = m_SubList.GetPrev(pos);
+        if (!IsFragmentForm(form)) continue;
+        POSITION first = formPos;
+        while (pos && m_SubList.GetAt(pos)->m_Level > form->m_Level) {
+            first = pos;
+            m_SubList.GetPrev(pos);
         }
-        m_SubList.RemoveAt(at);
-        auto* copy = new CKORU_ItemNode(form);
-        copy->m_Level = level;
-        AppendMain(copy);
-        delete form;
+        runs.emplace_back(first, formPos);
+    }
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        const int shift = formLevel - m_SubList.GetAt(run->second)->m_Level;
+        for (POSITION pos = run->first; pos;) {
+            POSITION at = pos;
+            CKORU_ItemNode* node = m_SubList.GetNext(pos);
+            m_SubList.RemoveAt(at);
+            if (formLevel >= 0) {
+                auto* copy = new CKORU_ItemNode(node);
+                copy->m_Level = ShiftedLevel(node->m_Level, shift);
+                AppendMain(copy);
+            }
+            delete node;
+            if (at == run->second) break;
+        }
     }
     if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
 }

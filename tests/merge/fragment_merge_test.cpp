@@ -130,63 +130,47 @@ TEST(FragmentMerge, RefusedFragmentLeavesTheDocument) {
 // Forms
 // ---------------------------------------------------------------------------
 
-TEST(FragmentMerge, FormsAreAppendedAtTheDocumentsFormLevel) {
-    CKORU_Parser parser;
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=0></F><B><C N=a></C></B></U>"));
-    ASSERT_EQ(1, Parse(parser, "<U><B><F ID=1></F></B><F ID=2></F></U>"));
-    EXPECT_EQ((Lines{"F 2", "C 3 N=a", "B 2", "F 2", "F 2"}), MainLines(parser));
-    EXPECT_EQ("1", Attr(At(parser.GetMainList(), 3), "ID"));
-    EXPECT_EQ("2", Attr(At(parser.GetMainList(), 4), "ID"));
-}
+// A fragment's forms move to the tail of the main list with everything nested
+// in them, each level shifted by the form's own shift to the document's form
+// level; without a form in the document they are dropped with their contents.
+// Nothing nested in a form reaches the body.
+struct FormRow {
+    const char* rule;
+    const char* document;
+    const char* fragment;
+    Lines expected;
+};
 
-TEST(FragmentMerge, FormLevelIsTheFirstFormFromTheHead) {
-    CKORU_Parser parser;
-    ASSERT_EQ(1, Parse(parser, "<U><B><F ID=0></F><C N=a></C></B><F ID=9></F></U>"));
-    ASSERT_EQ((Lines{"F 3", "C 3 N=a", "B 2", "F 2"}), MainLines(parser));
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=1></F><B></B></U>"));
-    EXPECT_EQ((Lines{"F 3", "C 3 N=a", "B 2", "F 2", "F 3"}), MainLines(parser));
-}
-
-TEST(FragmentMerge, AnyNodeWithAnFAttributeSetsTheFormLevel) {
-    CKORU_Parser parser;
-    ASSERT_EQ(1, Parse(parser, "<U><B F=1><C N=a></C></B></U>"));
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=1></F><B></B></U>"));
-    EXPECT_EQ((Lines{"C 3 N=a", "B 2", "F 2"}), MainLines(parser));
-}
-
-TEST(FragmentMerge, DocumentWithoutFormDropsFragmentForms) {
-    CKORU_Parser parser;
-    ASSERT_EQ(1, Parse(parser, "<U><B><C N=a></C></B></U>"));
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=1><A N=f></A></F><B></B></U>"));
-    EXPECT_EQ((Lines{"C 3 N=a", "B 2"}), MainLines(parser));
-}
-
-TEST(FragmentMerge, MovedFormTakesItsNestedNodesOutOfTheFragment) {
-    CKORU_Parser parser;
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=0></F><B><C N=a></C></B></U>"));
-    // The form stands before the body; its children would otherwise directly
-    // precede the body in the fragment and be taken for body children.
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=1><A N=f></A><E><M></M></E><C N=inner></C></F><B X=1></B></U>"));
-    EXPECT_EQ((Lines{"F 2", "C 3 N=a", "B 2", "F 2"}), MainLines(parser));
-    EXPECT_EQ("1", Attr(At(parser.GetMainList(), 2), "X"));
-    EXPECT_EQ(nullptr, parser.GetNode(nullptr, CString("C"), CString("inner")));
-    EXPECT_EQ(nullptr, parser.GetNode(nullptr, CString("A"), CString("f")));
-}
-
-TEST(FragmentMerge, FormInsideFragmentBodyTakesItsNestedNodesToo) {
-    CKORU_Parser parser;
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=0></F><B><C N=a></C></B></U>"));
-    ASSERT_EQ(1, Parse(parser, "<U><B><F ID=1><A N=f></A><E></E></F><A N=g></A></B></U>"));
-    // The body keeps only its own A child.
-    EXPECT_EQ((Lines{"F 2", "C 3 N=a", "A 3 N=g", "B 2", "F 2"}), MainLines(parser));
-}
-
-TEST(FragmentMerge, DeepFormsAreNotMoved) {
-    CKORU_Parser parser;
-    ASSERT_EQ(1, Parse(parser, "<U><F ID=0></F><B><C N=a></C></B></U>"));
-    ASSERT_EQ(1, Parse(parser, "<U><B><C N=a><F ID=deep></F></C></B></U>"));
-    // The level-4 form is no form to move; it is an event node of the control.
-    EXPECT_EQ((Lines{"F 2", "F 4", "C 3 N=a", "B 2"}), MainLines(parser));
+TEST(FragmentMerge, FormsMoveWithTheirContents) {
+    const FormRow rows[] = {
+        {"forms appended at the form level, in fragment order", "<U><F ID=0></F><B><C N=a></C></B></U>",
+         "<U><B><F ID=1></F></B><F ID=2></F></U>", {"F 2", "C 3 N=a", "B 2", "F 2", "F 2"}},
+        {"form level is the first form from the head", "<U><B><F ID=0></F><C N=a></C></B><F ID=9></F></U>",
+         "<U><F ID=1></F><B></B></U>", {"F 3", "C 3 N=a", "B 2", "F 2", "F 3"}},
+        {"any node with an F attribute sets the form level", "<U><B F=1><C N=a></C></B></U>",
+         "<U><F ID=1></F><B></B></U>", {"C 3 N=a", "B 2", "F 2"}},
+        {"a form's fields move with it", "<U><B><C N=a></C></B><F N=f ID=1><FD ID=1></FD></F></U>",
+         "<U><F N=g ID=2><FD ID=2></FD><X T=9></X></F><B><E T=1></E></B></U>",
+         {"C 3 N=a", "E 3", "B 2", "FD 3", "F 2 N=f", "FD 3", "X 3", "F 2 N=g"}},
+        {"a form inside the fragment's body is shifted up", "<U><B><C N=a></C></B><F N=f></F></U>",
+         "<U><B><F N=g><A N=z></A></F><E T=1></E></B></U>", {"C 3 N=a", "E 3", "B 2", "F 2 N=f", "A 3 N=z", "F 2 N=g"}},
+        {"nested runs keep their order, controls in a form included", "<U><F ID=0></F><B><C N=a></C></B></U>",
+         "<U><F ID=1><A N=f></A><E><M></M></E><C N=in></C></F><B></B></U>",
+         {"F 2", "C 3 N=a", "B 2", "A 3 N=f", "M 4", "E 3", "C 3 N=in", "F 2"}},
+        {"a form inside a form travels in the outer run", "<U><F ID=0></F><B></B></U>",
+         "<U><F ID=1><F ID=2><A N=z></A></F></F><B></B></U>", {"F 2", "B 2", "A 4 N=z", "F 3", "F 2"}},
+        {"without a document form, forms and contents are dropped", "<U><B><C N=a></C></B></U>",
+         "<U><F ID=1><A N=f></A></F><B><F N=g><A N=z></A></F><E T=1></E></B></U>", {"C 3 N=a", "E 3", "B 2"}},
+        {"a level-4 form is an event node of its control", "<U><F ID=0></F><B><C N=a></C></B></U>",
+         "<U><B><C N=a><F ID=deep></F></C></B></U>", {"F 2", "F 4", "C 3 N=a", "B 2"}},
+    };
+    for (const FormRow& row : rows) {
+        SCOPED_TRACE(row.rule);
+        CKORU_Parser parser;
+        ASSERT_EQ(1, Parse(parser, row.document));
+        ASSERT_EQ(1, Parse(parser, row.fragment));
+        EXPECT_EQ(row.expected, MainLines(parser));
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -224,6 +224,8 @@ struct Model {
         }
     }
 
+    // Each outermost form leaves the fragment with its nested run; the runs are
+    // appended in fragment order, shifted to the form level, or dropped.
     void MoveForms() {
         int level = -1;
         for (const auto& n : main)
@@ -231,22 +233,23 @@ struct Model {
                 level = n->level;
                 break;
             }
-        if (level < 0) return;
-        for (size_t i = 0; i < sub.size();) {
-            NodePtr f = sub[i];
-            if (f->level > 3 || f->tag != "F" || !Find(f->attrs, "F")) {
-                ++i;
-                continue;
-            }
-            // The form leaves with the nodes nested in it.
-            size_t first = i;
+        std::vector<ModelList> runs;
+        for (size_t i = sub.size(); i > 0; --i) {
+            NodePtr f = sub[i - 1];
+            if (f->level > 3 || f->tag != "F" || !Find(f->attrs, "F")) continue;
+            size_t first = i - 1;
             while (first > 0 && sub[first - 1]->level > f->level) --first;
-            sub.erase(sub.begin() + static_cast<long>(first), sub.begin() + static_cast<long>(i) + 1);
-            i = first;
-            NodePtr c = Copy(f);
-            c->level = level;
-            main.push_back(c);
+            runs.emplace(runs.begin(), sub.begin() + static_cast<long>(first), sub.begin() + static_cast<long>(i));
+            sub.erase(sub.begin() + static_cast<long>(first), sub.begin() + static_cast<long>(i));
+            i = first + 1;
         }
+        if (level < 0) return;
+        for (const ModelList& run : runs)
+            for (const NodePtr& n : run) {
+                NodePtr c = Copy(n);
+                c->level = n->level + level - run.back()->level;
+                main.push_back(c);
+            }
     }
 
     void Concate() {
