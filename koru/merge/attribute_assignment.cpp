@@ -41,5 +41,5 @@ void CKORU_Parser::AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* tar
             target->m_NewValueTable.SetAt(name, value);
         }
     }
-    if (m_pMergeIndex) m_pMergeIndex->Rekey(target);
+    if (m_pMergeIndex) m_pMergeIndex->TableChanged(target);
 }

@@ -216,7 +216,10 @@ void MergeIndex::Erased(CKORU_ItemNode* node) {
     }
 }
 
-void MergeIndex::Rekey(CKORU_ItemNode* node) {
+void MergeIndex::TableChanged(CKORU_ItemNode* node) {
+    // A body that gains its B key becomes the insert position (a host may have
+    // emptied its table before an update whose first batch restores it).
+    if (m_InsertValid && IsBody(node)) m_InsertValid = false;
     auto it = m_ControlKey.find(node);
     if (it == m_ControlKey.end() || it->second == ValueOf(node, "N")) return;
     RemoveControl(node);

@@ -96,8 +96,9 @@ struct MergeIndex {
 
     void Inserted(CKORU_ItemNode* node, POSITION pos);
     void Erased(CKORU_ItemNode* node);
-    // A node's N value may have changed through assignment.
-    void Rekey(CKORU_ItemNode* node);
+    // A node's attribute table gained keys or values through assignment: its N
+    // value, or whether it is the insert position, may have changed.
+    void TableChanged(CKORU_ItemNode* node);
     void SubListChanged() { m_SubValid = false; }
 
     void Watch(NodeWatcher* watcher) { m_Watchers.push_back(watcher); }

@@ -22,7 +22,8 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
             if (CKORU_ItemNode* open = Pop()) m_ClosedList.AddTail(open);
             continue;
         }
-        statement->Str().pop_back();
+        // The closing '>'; a host may hand in an empty statement, which has none.
+        if (!statement->IsEmpty()) statement->Str().pop_back();
         auto* node = new CKORU_ItemNode(-1, std::move(*statement));
         delete statement;
         Push(node);

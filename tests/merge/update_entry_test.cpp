@@ -202,6 +202,29 @@ TEST(UpdateEntryStatements, NullListIsNullAndChangesNothing) {
 // Sound behaviour
 // ---------------------------------------------------------------------------
 
+// A host may build lists the splitter never makes: an empty statement gives the
+// empty node (empty tag name, one empty key), which merges into nothing.
+TEST(UpdateEntrySound, HostBuiltListsWithEmptyStatementsAreSafe) {
+    CKORU_Parser parser;
+    ASSERT_EQ(1, Parse(parser, "<U><B></B></U>"));
+    EXPECT_EQ(nullptr, parser.UpdateParser(Statements({""})));
+    EXPECT_EQ(nullptr, parser.UpdateParser(Statements({"", "</C>", ""})));
+    EXPECT_EQ((Lines{"B 2"}), MainLines(parser));
+}
+
+// The insert position can appear during one update: an earlier batch gives an
+// emptied body its B key back, and a later batch's new control goes before it.
+TEST(UpdateEntrySound, InsertPositionRestoredByAnEarlierBatchIsUsed) {
+    CKORU_Parser parser;
+    ASSERT_EQ(1, Parse(parser, "<U><B><C N=a></C></B></U>"));
+    CKORU_ItemNode* body = parser.GetMainList()->GetTail();
+    body->ReleaseMainList();
+    CKORU_Parser::NodeList* result = parser.UpdateParser(nullptr, "<B><C N=x></C></B><C N=y></C>", 0);
+    EXPECT_EQ((Lines{"C 3 N=a", "C 3 N=y", "B 2"}), MainLines(parser));
+    EXPECT_EQ((Lines{"B 2", "C 3 N=y"}), Render(result));
+    parser.ReleaseNodeList(result);
+}
+
 // A later batch's removal instruction may delete a control that an earlier
 // batch returned; the result must only hold nodes still in the main list.
 TEST(UpdateEntrySound, ResultHoldsNoNodeDeletedByALaterBatch) {
