@@ -90,6 +90,20 @@ UPDATES = [
     b'<C N=a V="<l=3>a"b"></C>',
 ]
 
+# Host-built statement lists: '\n' ends a statement, '\x01' a list, "\x02" is a null entry.
+HOST_LISTS = [
+    b"",
+    b"\x02",
+    b"<C N=x></C>",
+    b"<C N=x>\n</C>",
+    b"<B HREF=y>\n\n</B>",
+    b"</C>\n</B>\n</C>",
+    b"<C N=z\n/C",
+    b"<C N=a X=1>\n\x02\n</C>\x01<B>\n<C N=b>\n</C>\n</B>",
+    b"<F ID=1>\n<FD>\n</FD>\n</F>",
+    b"<C N=a>\n<IA T=>\n</IA>\n<A N=x>\n</A>\n</C>",
+]
+
 SCANNER_TEXTS = [
     b'<C NAME=abc ID="x y"',
     b"a:b", b"a&b", b"ab:", b"  NAME=value", b'"a b" rest', b"a&b;c d", b"a:b:c", b'ab"cd"',
@@ -139,6 +153,7 @@ def main():
     write("parse", documents)
     write("merge", [d + b"\0" + f for d in DOCUMENTS[:8] for f in FRAGMENTS] + [d + b"\0" + d for d in documents])
     write("update", [d + b"\0" + u for d in DOCUMENTS[:8] for u in UPDATES])
+    write("host_lists", [d + b"\0" + h for d in DOCUMENTS[:8] for h in HOST_LISTS])
     seeds = []
     for t in SCANNER_TEXTS:
         seeds.append(scanner_seed(t))
