@@ -13,8 +13,8 @@ namespace koru_cli {
 
 using NodeList = CTypedPtrList<CPtrList, CKORU_ItemNode*>;
 
-// Exit statuses of every command.
-enum Status { kOk = 0, kRefused = 1, kUsage = 2 };
+// Exit statuses of every command; query's 1 means that no node matched.
+enum Status { kOk = 0, kRefused = 1, kNoMatch = 1, kUsage = 2 };
 
 // The name a path is reported under: "<stdin>" for "-".
 std::string DisplayName(const std::string& path);
@@ -32,7 +32,8 @@ int ParseFile(CKORU_Parser& parser, const std::string& path, int overwrite);
 // One node as "TAG (level L) NAME=value ...", values as stored, control bytes escaped.
 std::string NodeLine(const CKORU_ItemNode* node);
 
-// The list as a tree: each node on its own line, indented under the node it is nested in.
+// The list as a tree: each node on its own line, indented under its parent as
+// GetParent finds it (the JSON's "parent"); a node without one at the margin.
 void PrintTree(std::ostream& out, const NodeList* list);
 
 // The list as JSON: {"nodes": [{"index", "tag", "level", "words", "parent", "attributes"}]}.

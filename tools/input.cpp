@@ -2,30 +2,48 @@
 #include "cli.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
+#include <system_error>
 
 namespace koru_cli {
 
 std::string DisplayName(const std::string& path) { return path == "-" ? "<stdin>" : path; }
 
+namespace {
+
+// Appends all of `in` to `text`; false when a read fails. Errors while reading
+// (a directory given as standard input, an I/O error) leave the stream bad.
+bool ReadStream(std::istream& in, std::string& text) {
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) text.append(buffer, static_cast<size_t>(in.gcount()));
+    return in.eof() && !in.bad();
+}
+
+}  // namespace
+
 bool ReadInput(const std::string& path, std::string& text) {
+    text.clear();
+    bool read = false;
+    std::error_code error;
     if (path == "-") {
-        std::ostringstream all;
-        all << std::cin.rdbuf();
-        text = all.str();
-        return true;
+        errno = 0;
+        read = ReadStream(std::cin, text) && !std::ferror(stdin);  // std::cin reads through stdin
+    } else if (std::filesystem::is_directory(path, error)) {
+        errno = EISDIR;  // opening a directory succeeds; reading it does not
+    } else {
+        std::ifstream in(path, std::ios::binary);  // on failure errno tells why
+        if (in) {
+            errno = 0;
+            read = ReadStream(in, text);
+        }
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cerr << "koru: cannot read " << path << ": " << std::strerror(errno) << "\n";
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    if (read) return true;
+    std::cerr << "koru: cannot read " << DisplayName(path) << ": " << (errno ? std::strerror(errno) : "read error") << "\n";
+    return false;
 }
 
 std::string RefusalLine(const std::string& path, const KoruRefusal& refusal) {

@@ -1,12 +1,19 @@
 // koru: the command-line tool for KORU documents. Every FILE may be "-" for
-// standard input. Exit status: 0 success, 1 a document was refused, 2 usage.
+// standard input, named once at most. Exit status: 0 success; 1 a document was
+// refused, or for query no node matched (as grep does); 2 a usage error, an
+// input that cannot be read, or any other failure (one "koru: ..." line).
 #include "cli.h"
 #include "commands.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <exception>
 #include <functional>
 #include <iostream>
+#include <new>
+#include <string>
+#include <vector>
 
 using namespace koru_cli;
 
@@ -14,12 +21,20 @@ namespace {
 
 const char* const kFileHelp = "KORU document, or - for standard input";
 
+// Standard input can be read once only: naming "-" twice is a usage error.
+void StandardInputOnce(const std::vector<std::string>& paths) {
+    if (std::count(paths.begin(), paths.end(), "-") > 1)
+        throw CLI::ValidationError("standard input (-) is named more than once");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"Parse, check, query, merge and write KORU documents.", "koru"};
     app.set_version_flag("--version", KoruVersion(), "Print the library version and exit");
     app.require_subcommand(1, 1);
+    app.footer("Exit status: 0 success; 1 a document was refused, or query matched nothing;\n"
+               "2 a usage error, an unreadable input or another failure.");
     std::function<int()> run;
 
     DumpOptions dump;
@@ -31,14 +46,19 @@ int main(int argc, char** argv) {
     CheckOptions check;
     CLI::App* checkCmd = app.add_subcommand("check", "Print file:line:column: reason for every refused document");
     checkCmd->add_option("FILE", check.files, "KORU documents (- for standard input)")->required();
-    checkCmd->callback([&] { run = [&] { return RunCheck(check); }; });
+    checkCmd->callback([&] {
+        StandardInputOnce(check.files);
+        run = [&] { return RunCheck(check); };
+    });
 
     QueryOptions query;
-    CLI::App* queryCmd = app.add_subcommand("query", "Print the nodes with a tag, or their link targets");
+    CLI::App* queryCmd =
+        app.add_subcommand("query", "Print the nodes with a tag, or their link targets; exit status 1 when none match");
     queryCmd->add_option("FILE", query.file, kFileHelp)->required();
     queryCmd->add_option("--tag", query.tag, "Tag name (case ignored)")->required();
     CLI::Option* name = queryCmd->add_option("--name", query.name, "N value (exact)");
-    CLI::Option* level = queryCmd->add_option("--level", query.level, "Level; with a parent, any depth inside it");
+    CLI::Option* level = queryCmd->add_option("--level", query.level, "Level; with a parent, any depth inside it")
+                             ->check(CLI::Range(-32768, 32767));
     CLI::Option* parentTag = queryCmd->add_option("--parent-tag", query.parentTag, "Only nodes inside the first node with this tag and N value:");
     CLI::Option* parentName = queryCmd->add_option("--parent-name", query.parentName, "its children, or with --level any depth");
     parentTag->needs(parentName);
@@ -57,7 +77,12 @@ int main(int argc, char** argv) {
     mergeCmd->add_option("FRAGMENT", merge.fragments, "Fragments (framed documents), merged in turn")->required();
     mergeCmd->add_flag("--overwrite", merge.overwrite, "Let fragment attributes and macros replace existing ones");
     mergeCmd->add_flag("--json", merge.json, "Print JSON instead");
-    mergeCmd->callback([&] { run = [&] { return RunMerge(merge); }; });
+    mergeCmd->callback([&] {
+        std::vector<std::string> inputs = merge.fragments;
+        inputs.push_back(merge.document);
+        StandardInputOnce(inputs);
+        run = [&] { return RunMerge(merge); };
+    });
 
     UpdateOptions update;
     CLI::App* updateCmd = app.add_subcommand("update", "Apply an update text and print the rebuilt nodes");
@@ -65,7 +90,10 @@ int main(int argc, char** argv) {
     updateCmd->add_option("UPDATE", update.update, "Update text: loose C and B statements (- for standard input)")
         ->required();
     updateCmd->add_flag("--new-values", update.newValues, "Record and print the values the update assigned");
-    updateCmd->callback([&] { run = [&] { return RunUpdate(update); }; });
+    updateCmd->callback([&] {
+        StandardInputOnce({update.document, update.update});
+        run = [&] { return RunUpdate(update); };
+    });
 
     FormatOptions format;
     CLI::App* formatCmd = app.add_subcommand("format", "Parse a document and write it back");
@@ -86,5 +114,21 @@ int main(int argc, char** argv) {
         // --help and --version end here with status 0; real usage errors give 2.
         return app.exit(e) == 0 ? kOk : kUsage;
     }
-    return run ? run() : kUsage;
+    if (!run) return kUsage;
+    try {
+        const int status = run();
+        // A full disk or a closed pipe must not pass for success.
+        if (!std::cout.flush()) {
+            std::cerr << "koru: cannot write the output\n";
+            return kUsage;
+        }
+        return status;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "koru: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "koru: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "koru: unexpected error\n";
+    }
+    return kUsage;
 }

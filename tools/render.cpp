@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <vector>
@@ -38,6 +39,28 @@ bool Shown(const CKORU_ItemNode* node, int i) {
     return !(table.KeyAt(i) == node->m_TagName && table.ValueAt(i).IsEmpty());
 }
 
+// Each node's parent as an index, or -1: the first later node one level up, the
+// rule of CKORU_Parser::GetParent, found in one pass from the tail (GetParent
+// walks the list from its head on every call). A node whose parent statement
+// the parser dropped (one nested in an H) has none, whatever its level.
+std::vector<long> ParentIndexes(const std::vector<CKORU_ItemNode*>& nodes) {
+    std::vector<long> parent(nodes.size(), -1);
+    std::vector<long> nearest(65536, -1);  // by level + 32768: the nearest later node of that level
+    for (size_t i = nodes.size(); i > 0; --i) {
+        const int level = nodes[i - 1]->m_Level;
+        if (level > -32768) parent[i - 1] = nearest[static_cast<size_t>(level - 1 + 32768)];
+        nearest[static_cast<size_t>(level + 32768)] = static_cast<long>(i - 1);
+    }
+    return parent;
+}
+
+// The list's nodes in order; none for a null list.
+std::vector<CKORU_ItemNode*> Nodes(const NodeList* list) {
+    std::vector<CKORU_ItemNode*> nodes;
+    if (list) nodes.assign(list->begin(), list->end());
+    return nodes;
+}
+
 }  // namespace
 
 std::string NodeLine(const CKORU_ItemNode* node) {
@@ -50,20 +73,16 @@ std::string NodeLine(const CKORU_ItemNode* node) {
     return line;
 }
 
-// Closing order to preorder: a node's nested nodes are the run before it with
-// greater levels; each is printed under it, indented one step deeper.
+// Each node under its parent (as the JSON's "parent" gives it), children in list
+// order, so a parent comes before the nodes that close before it. A node without
+// a parent is a root, at the left margin, even when its level is above 2.
 void PrintTree(std::ostream& out, const NodeList* list) {
-    if (!list) return;
-    std::vector<const CKORU_ItemNode*> nodes(list->begin(), list->end());
+    const std::vector<CKORU_ItemNode*> nodes = Nodes(list);
+    const std::vector<long> parent = ParentIndexes(nodes);
     std::vector<std::vector<size_t>> children(nodes.size());
     std::vector<size_t> roots;
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        size_t first = roots.size();
-        while (first > 0 && nodes[roots[first - 1]]->m_Level > nodes[i]->m_Level) --first;
-        children[i].assign(roots.begin() + static_cast<std::ptrdiff_t>(first), roots.end());
-        roots.resize(first);
-        roots.push_back(i);
-    }
+    for (size_t i = 0; i < nodes.size(); ++i)
+        (parent[i] < 0 ? roots : children[static_cast<size_t>(parent[i])]).push_back(i);
     struct Item {
         size_t index;
         size_t depth;
@@ -81,17 +100,8 @@ void PrintTree(std::ostream& out, const NodeList* list) {
 
 void PrintJson(std::ostream& out, CKORU_Parser& parser, const NodeList* list) {
     using Json = nlohmann::ordered_json;
-    std::vector<CKORU_ItemNode*> nodes;
-    if (list) nodes.assign(list->begin(), list->end());
-
-    // A node's parent is the first later node one level up (as GetParent finds it).
-    std::vector<long> parent(nodes.size(), -1);
-    std::vector<long> nearest(65536, -1);  // by level + 32768: the nearest later node of that level
-    for (size_t i = nodes.size(); i > 0; --i) {
-        const int level = nodes[i - 1]->m_Level;
-        if (level > -32768) parent[i - 1] = nearest[static_cast<size_t>(level - 1 + 32768)];
-        nearest[static_cast<size_t>(level + 32768)] = static_cast<long>(i - 1);
-    }
+    const std::vector<CKORU_ItemNode*> nodes = Nodes(list);
+    const std::vector<long> parent = ParentIndexes(nodes);
 
     Json array = Json::array();
     for (size_t i = 0; i < nodes.size(); ++i) {

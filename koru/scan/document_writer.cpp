@@ -19,6 +19,8 @@
 // would stay in it), so inside a plain name "!--" is broken up as "!-;-" (';'
 // is dropped when words are cut) and "MACRO" is disarmed by an empty macro
 // block ahead of every statement (only a source's first block counts).
+// An empty tag name with no attribute (the empty statement) is written "<>",
+// closed by "</>".
 //
 // Word count. A statement's pairs are as many as half its word count; the count
 // splits at ';' but cutting does not, and it skips words made of colons only.
@@ -222,7 +224,9 @@ public:
             m_Values.push_back(ValueWord(value));
             m_ValueTexts.push_back(value);
         }
-        m_Tag = m_TagName.IsEmpty() && !m_Names.empty() ? ValueWord("") : NameWord(m_TagName.View(), true, m_NeedsBlock);
+        if (!m_TagName.IsEmpty()) m_Tag = NameWord(m_TagName.View(), true, m_NeedsBlock);
+        else if (!m_Names.empty()) m_Tag = ValueWord("");
+        else m_Tag.plain = true;  // the empty statement: "<>" and "</>", no word at all
         m_Wanted = static_cast<int>(m_Names.size()) + (m_EmptyPair ? 1 : 0);
         m_Count = CountOf(m_Tag);
         for (size_t i = 0; i < m_Names.size(); ++i) m_Count += CountOf(m_Names[i]) + CountOf(m_Values[i]);

@@ -348,10 +348,14 @@ const char* const kDocuments[] = {
     "<U><B ID N=x></B><F ID=f><FD ID=f></FD></F></U>",
     "<U></X><B></B><Y></U>",
     "<U><B><C N=a><E T=7><M></M></E><EN T=1></EN></C></B></U>\n<C N=a X=2></C>",
+    "<U><B><></><C N=a>< ></ ></C></B><></></U>",  // empty statements
 };
 
 TEST(DocumentWriter, CollectedDocumentsRoundTrip) {
-    for (const char* source : kDocuments) EXPECT_TRUE(ParsedRoundTrips(source)) << source;
+    for (const char* source : kDocuments) {
+        EXPECT_TRUE(ParsedRoundTrips(source)) << source;
+        EXPECT_EQ(Written(Written(source)), Written(source)) << source;  // writing again changes nothing
+    }
 }
 
 TEST(DocumentWriter, ExampleDocumentsRoundTrip) {

@@ -51,11 +51,13 @@ void WriteFile(const std::string& path, const std::string& text) {
     out << text;
 }
 
-// Runs `koru ARGS` in the source tree, with `input` on standard input.
-Result Koru(const std::string& args, const std::string& input = "") {
+// Runs `koru ARGS` in the source tree, with `input` on standard input, after the
+// shell commands `before` (such as a ulimit).
+Result Koru(const std::string& args, const std::string& input = "", const std::string& before = "") {
     const std::string in = Scratch("stdin"), err = Scratch("stderr");
     WriteFile(in, input);
-    std::string command = "cd '" KORU_SOURCE_DIR "' && '" KORU_CLI "' " + args + " < '" + in + "' 2> '" + err + "'";
+    std::string command =
+        "cd '" KORU_SOURCE_DIR "' && " + before + "'" KORU_CLI "' " + args + " < '" + in + "' 2> '" + err + "'";
     Result r;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -98,7 +100,11 @@ TEST(Cli, UsageErrorsExitWithTwo) {
     for (const char* args : {"", "frobnicate", "dump", "dump --bogus examples/page.koru", "check",
                              "query examples/page.koru", "query examples/page.koru --tag C --parent-tag B",
                              "query examples/page.koru --tag C --level x", "merge examples/page.koru",
-                             "update examples/page.koru", "encode", "dump a b"}) {
+                             "update examples/page.koru", "encode", "dump a b",
+                             // levels are 16-bit; standard input can be read once
+                             "query examples/page.koru --tag C --level 32768", "query - --tag C --level=-32769",
+                             "query examples/page.koru --tag C --level 65540", "merge - -",
+                             "merge - examples/fragment.koru -", "check examples/page.koru - -", "update - -"}) {
         Result r = Koru(args);
         EXPECT_EQ(r.status, 2) << "koru " << args;
         EXPECT_TRUE(r.out.empty()) << "koru " << args << ": " << r.out;
@@ -107,9 +113,33 @@ TEST(Cli, UsageErrorsExitWithTwo) {
 }
 
 TEST(Cli, UnreadableFileIsAUsageError) {
-    Result r = Koru("dump no/such/file.koru");
+    for (const char* args : {"dump no/such/file.koru", "check examples/page.koru examples", "dump /proc/self/mem",
+                             "update examples/page.koru examples"}) {
+        Result r = Koru(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+        const std::string file = std::string(args).substr(std::string(args).rfind(' ') + 1);
+        EXPECT_EQ(r.err.rfind("koru: cannot read " + file + ": ", 0), 0u) << args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST(Cli, FailureInsideACommandIsOneLineAndTwo) {
+    // 100 MiB of address space, and macros that expand to 200 MiB (within the bound of 100 x the source).
+    const std::string limit = "ulimit -v 102400 && ";
+    if (Koru("--version", "", limit).status != 0) GTEST_SKIP() << "the tool does not start in 100 MiB (sanitizers)";
+    std::string source = "<MACRO>A:" + std::string(100000, 'a') + "</MACRO><U><B>";
+    for (int i = 0; i < 2000; ++i) source += "&A;";
+    Result r = Koru("check -", source + "</B>" + std::string(2000000, ' ') + "</U>", limit);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot read no/such/file.koru"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "koru: out of memory\n");
+}
+
+TEST(Cli, OutputThatCannotBeWrittenIsAFailure) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    Result r = Koru("dump examples/page.koru > /dev/full");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "koru: cannot write the output\n");
 }
 
 // ---------------------------------------------------------------------------
@@ -160,6 +190,30 @@ TEST(Cli, DumpJson) {
     EXPECT_EQ(nodes[8]["words"], 1);
     EXPECT_EQ(nodes[11]["tag"], "F");
     EXPECT_EQ(nodes[11]["attributes"].size(), 2u);
+}
+
+TEST(Cli, DumpTextAndJsonShowTheParentsOfGetParent) {
+    // An H statement is dropped but its content keeps its level: C N=a has no
+    // level-3 node after it in the first row, and in the second it finds the other body's.
+    const std::pair<const char*, const char*> rows[] = {
+        {"<U><B><H><C N=a></C></H></B></U>", "C (level 4) N=a\nB (level 2)\n"},
+        {"<U><B N=1><H><C N=a></C></H></B><B N=2><C N=b></C></B></U>",
+         "B (level 2) N=1\nB (level 2) N=2\n  C (level 3) N=b\n    C (level 4) N=a\n"},
+    };
+    for (const auto& [source, tree] : rows) {
+        EXPECT_EQ(Koru("dump -", source).out, tree) << source;
+        const nlohmann::json nodes = nlohmann::json::parse(Koru("dump --json -", source).out)["nodes"];
+        CKORU_Parser parser;
+        CString text(source);
+        ASSERT_EQ(parser.DoParsingProc(text, 0), 1);
+        std::vector<CKORU_ItemNode*> list(parser.GetMainList()->begin(), parser.GetMainList()->end());
+        ASSERT_EQ(nodes.size(), list.size());
+        for (size_t i = 0; i < list.size(); ++i) {
+            auto parent = std::find(list.begin(), list.end(), parser.GetParent(list[i]));
+            EXPECT_EQ(nodes[i]["parent"], parent == list.end() ? nlohmann::json() : nlohmann::json(parent - list.begin()))
+                << source << " node " << i;
+        }
+    }
 }
 
 TEST(Cli, DumpOfARefusedDocument) {
@@ -257,11 +311,14 @@ TEST(Cli, QueryByTagNameLevelAndParent) {
     // A level with a parent reaches below its children.
     Result events = Koru("query examples/page.koru --tag E --level 4 --parent-tag B --parent-name order");
     EXPECT_EQ(events.out, "E (level 4) T=click ACTION=submit\nE (level 4) T=click ACTION=open TARGET=basket\n");
-    Result direct = Koru("query examples/page.koru --tag E --parent-tag B --parent-name order");
-    EXPECT_EQ(direct.out, "");
-    Result none = Koru("query examples/page.koru --tag C --level 4");
-    EXPECT_EQ(none.status, 0);
-    EXPECT_EQ(none.out, "");
+    // Like grep, no match exits with 1.
+    for (const char* args : {"--tag E --parent-tag B --parent-name order", "--tag C --level 4", "--tag C --level 32767",
+                             "--tag C --level=-32768", "--tag Z", "--tag C --name nothing --href"}) {
+        Result none = Koru(std::string("query examples/page.koru ") + args);
+        EXPECT_EQ(none.status, 1) << args;
+        EXPECT_EQ(none.out, "") << args;
+        EXPECT_EQ(none.err, "") << args;
+    }
 }
 
 TEST(Cli, QueryLinkTargets) {
@@ -273,7 +330,7 @@ TEST(Cli, QueryLinkTargets) {
 
 TEST(Cli, QueryWithAnUnknownParent) {
     Result r = Koru("query examples/page.koru --tag A --parent-tag C --parent-name nothing");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "koru query: no C node named \"nothing\"\n");
 }
@@ -291,12 +348,13 @@ TEST(Cli, MergeWritesKoruThatReadsBack) {
     EXPECT_NE(r.out.find("<C N=help"), std::string::npos);           // a new control
     EXPECT_EQ(r.out.find("T=enter"), std::string::npos);            // removed by IEN T=enter
     EXPECT_NE(r.out.find("<F ID=newsletter"), std::string::npos);    // an appended form
+    EXPECT_NE(r.out.find("<FD ID=newsletter"), std::string::npos);   // with its field
 
     Result again = Koru("dump -", r.out);
     EXPECT_EQ(again.status, 0) << again.err;
     Result json = Koru("merge --json examples/page.koru examples/fragment.koru");
     ASSERT_EQ(json.status, 0);
-    EXPECT_EQ(nlohmann::json::parse(json.out)["nodes"].size(), 16u);
+    EXPECT_EQ(nlohmann::json::parse(json.out)["nodes"].size(), 17u);
     // The written document holds the same nodes.
     Result reread = Koru("dump --json -", r.out);
     EXPECT_EQ(nlohmann::json::parse(reread.out), nlohmann::json::parse(json.out));
@@ -347,6 +405,7 @@ TEST(Cli, FormatIsStable) {
     ASSERT_EQ(twice.status, 0) << twice.err;
     EXPECT_EQ(twice.out, once.out);
     EXPECT_NE(once.out.find("    <C N=basket W=80 COUNT=0>\n"), std::string::npos) << once.out;
+    EXPECT_EQ(Koru("format -", "<U><B><></></B></U>").out, "<U>\n  <B>\n    <></>\n  </B>\n</U>\n");  // empty statement
     // Values may change form (quotes are dropped where not needed); what GetValue gives stays.
     EXPECT_EQ(nlohmann::json::parse(Koru("dump --json -", once.out).out),
               nlohmann::json::parse(Koru("dump --json examples/page.koru").out));
