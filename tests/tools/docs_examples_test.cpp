@@ -127,6 +127,7 @@ TEST(LanguageGuide, InlineExamplesBehaveAsTold) {
         {"`V=Type \"red\"` as\n  `V=\"<l=10>Type \"red\"\"`", "<U><B V=\"<l=10>Type \"red\"\"></B></U>",
          "<U><B V=\"<l=10>Type \"red\"\"></B></U>"},
         {"is written `<u>`", "<U><B><u></u></B></U>", "<U><B><u></u></B></U>"},
+        {"The empty statement `<>` is written `<>`", "<U><B><></></B></U>", "<U><B><></></B></U>"},
     };
     for (const InlineExample& row : rows) {
         SCOPED_TRACE(row.quoted);
