@@ -1,7 +1,7 @@
 # Install rules for the koru library: the library, its one public header, a CMake
-# package (find_package(koru CONFIG)) and a pkg-config file. Every installed path is
-# relative to the install prefix, so `cmake --install <build> --prefix <dir>` works
-# for any <dir> chosen at install time.
+# package (find_package(koru CONFIG)), a pkg-config file and the licence. Every
+# installed path is relative to the install prefix, so `cmake --install <build>
+# --prefix <dir>` works for any <dir> chosen at install time.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -21,6 +21,19 @@ install(TARGETS koru
 install(FILES ${PROJECT_SOURCE_DIR}/koru/koru.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/koru)
 
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/koru)
+
+# With a shared koru the installed tool finds the library relative to itself
+# ($ORIGIN), so the installed tree runs from any prefix without LD_LIBRARY_PATH.
+# A CMAKE_INSTALL_RPATH given by the user is kept.
+get_target_property(_koru_type koru TYPE)
+if(TARGET koru_cli AND _koru_type STREQUAL "SHARED_LIBRARY" AND NOT CMAKE_INSTALL_RPATH)
+  file(RELATIVE_PATH _koru_bin_to_lib
+    "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}")
+  set_target_properties(koru_cli PROPERTIES INSTALL_RPATH "\$ORIGIN/${_koru_bin_to_lib}")
+endif()
+
 install(EXPORT koruTargets
   NAMESPACE koru::
   FILE koruTargets.cmake
@@ -34,6 +47,11 @@ if(NOT _koru_link_libs)
 endif()
 set(KORU_CONFIG_DEPENDENCIES "")
 set(KORU_PC_LIBS_PRIVATE "")
+# Users of a shared koru compile with KORU_SHARED, as the CMake target passes on.
+set(KORU_PC_CFLAGS "")
+if(_koru_type STREQUAL "SHARED_LIBRARY")
+  set(KORU_PC_CFLAGS " -DKORU_SHARED")
+endif()
 if("Threads::Threads" IN_LIST _koru_link_libs)
   string(APPEND KORU_CONFIG_DEPENDENCIES "find_dependency(Threads)\n")
   string(APPEND KORU_PC_LIBS_PRIVATE " -pthread")
@@ -76,3 +94,5 @@ install(FILES ${PROJECT_BINARY_DIR}/koru.pc
   DESTINATION ${KORU_INSTALL_PKGCONFIGDIR})
 
 unset(_koru_link_libs)
+unset(_koru_type)
+unset(_koru_bin_to_lib)

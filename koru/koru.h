@@ -20,8 +20,20 @@
 #define KORU_VERSION_PATCH 0
 #define KORU_VERSION_STRING "0.1.0"
 
+// KORU_API marks what a shared koru exports: it is built with every other symbol
+// hidden, so hosts see exactly what this header declares. The build defines
+// KORU_SHARED for a shared library and for the programs that link it; a static
+// koru needs no mark.
+#ifndef KORU_API
+#if defined(KORU_SHARED) && (defined(__GNUC__) || defined(__clang__))
+#define KORU_API __attribute__((visibility("default")))
+#else
+#define KORU_API
+#endif
+#endif
+
 // The library's version as "major.minor.patch".
-const char* KoruVersion() noexcept;
+KORU_API const char* KoruVersion() noexcept;
 
 // ---------------------------------------------------------------------------
 // CString
@@ -29,7 +41,7 @@ const char* KoruVersion() noexcept;
 
 // A counted byte string with value semantics; embedded zero bytes are allowed.
 // Negative counts read as 0, counts and starts past the end stop at the end.
-class CString {
+class KORU_API CString {
 public:
     // Empty string.
     CString() noexcept = default;
@@ -142,7 +154,7 @@ typedef koru_position_t* POSITION;
 // A doubly linked list of untyped pointers. Positions stay valid while other
 // elements come and go. Removing an element never frees what it points to.
 // Elements come from blocks owned by the list, so adding allocates rarely.
-class CPtrList {
+class KORU_API CPtrList {
 public:
     struct Node {
         Node* next;
@@ -275,7 +287,7 @@ public:
 // in the order in which keys were first set; a replaced value keeps its place.
 // An empty map is a single null pointer; the pairs of a filled one lie in one
 // block, searched linearly while small and through a hash index once larger.
-class CMapStringToString {
+class KORU_API CMapStringToString {
 public:
     // `blockSize` is accepted for compatibility; the map sizes itself.
     explicit CMapStringToString(int blockSize = 10);
@@ -361,7 +373,7 @@ private:
 // ---------------------------------------------------------------------------
 
 // One start statement of a document: its text, level, tag name and attributes.
-class CKORU_ItemNode {
+class KORU_API CKORU_ItemNode {
 public:
     CString m_Statement;                 // statement text, without the closing '>'
     short m_Level;                       // nesting level; -1 when never pushed
@@ -395,7 +407,7 @@ public:
 // ---------------------------------------------------------------------------
 
 // A macro name and value record, offered to hosts.
-class CMacroDef {
+class KORU_API CMacroDef {
 public:
     CString m_Name;
     CString m_Value;
@@ -450,7 +462,7 @@ namespace koru { namespace detail { struct MergeIndex; struct ParserAccess; } }
 // table. Lists returned by queries and UpdateParser belong to the caller, who
 // frees them with ReleaseNodeList; their nodes stay owned by the parser.
 // Two parsers may work on two threads at once; one parser serves one thread at a time.
-class CKORU_Parser {
+class KORU_API CKORU_Parser {
 public:
     typedef CTypedPtrList<CPtrList, CKORU_ItemNode*> NodeList;
     typedef CTypedPtrList<CPtrList, CString*> StatementList;
@@ -622,7 +634,7 @@ private:
 // by its end statement. Values are quoted or length-prefixed where needed, so
 // that parsing the result gives the same nodes, levels, tag names and values.
 // A null list gives "<U></U>".
-CString KoruWriteDocument(const CTypedPtrList<CPtrList, CKORU_ItemNode*>* list);
+KORU_API CString KoruWriteDocument(const CTypedPtrList<CPtrList, CKORU_ItemNode*>* list);
 
 // ---------------------------------------------------------------------------
 // URI encoding
@@ -631,9 +643,9 @@ CString KoruWriteDocument(const CTypedPtrList<CPtrList, CKORU_ItemNode*>* list);
 // Form-encodes `text` (blank -> '+', other bytes but letters, digits and bytes
 // above 127 -> "%xx"). Null reads as "". The result stays valid until the next
 // URIEncode call on the same thread.
-const char* URIEncode(const char* text);
+KORU_API const char* URIEncode(const char* text);
 // Decodes a form-encoded text. A '%' with fewer than two bytes after it is copied
 // as it stands. Null reads as "". Valid until the next URIDecode call on the same thread.
-const char* URIDecode(const char* text);
+KORU_API const char* URIDecode(const char* text);
 
 #endif

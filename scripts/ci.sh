@@ -107,6 +107,43 @@ stage_examples() {
     "$INSTALL_PREFIX/bin/koru" check "$KORU_ROOT/examples/page.koru" "$KORU_ROOT/examples/fragment.koru"
 }
 
+# The libkoru file the loader picks for a program started without LD_LIBRARY_PATH.
+loaded_libkoru() {
+    realpath "$(env -u LD_LIBRARY_PATH ldd "$1" | awk '/libkoru\.so/ { print $3 }')"
+}
+
+# A shared koru (tests and examples off, the tool on), installed in a fresh
+# prefix: the installed tool must start without LD_LIBRARY_PATH (it finds the
+# library through its relative RPATH), the library must export nothing of
+# koru::detail, and a host program built against the package must run.
+
+stage_shared() {
+    local dir="$KORU_BUILD_ROOT/shared" prefix="$WORK_DIR/shared-prefix" host="$WORK_DIR/consumer-shared" lib
+    cmake -S "$KORU_ROOT" -B "$dir" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DBUILD_SHARED_LIBS=ON \
+        -DKORU_BUILD_TESTS=OFF -DKORU_BUILD_TOOLS=ON -DKORU_BUILD_EXAMPLES=OFF \
+        -DKORU_WERROR=ON
+    cmake --build "$dir" -j2
+    rm -rf "$prefix"
+    cmake --install "$dir" --prefix "$prefix"
+    lib="$(find "$prefix" -name 'libkoru.so.*' -type f | head -n 1)"
+    [ -n "$lib" ] || die "no shared libkoru was installed"
+    lib="$(realpath "$lib")"
+    if nm -D --defined-only -C "$lib" | grep 'koru::detail'; then
+        die "$lib exports internal symbols"
+    fi
+    [ "$(loaded_libkoru "$prefix/bin/koru")" = "$lib" ] || die "the installed koru tool does not load $lib"
+    env -u LD_LIBRARY_PATH "$prefix/bin/koru" --version
+
+    cmake -S "$KORU_ROOT/tests/consumer" -B "$host" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_PREFIX_PATH="$prefix"
+    cmake --build "$host" -j2
+    [ "$(loaded_libkoru "$host/koru_consumer")" = "$lib" ] || die "koru_consumer does not load $lib"
+    env -u LD_LIBRARY_PATH "$host/koru_consumer"
+}
+
 # ---------------------------------------------------------------------------
 # Sanitizer and fuzz stages, built with clang:
 #   asan  the whole test suite under AddressSanitizer, LeakSanitizer and UBSan
@@ -117,7 +154,7 @@ stage_examples() {
 # 10. (In every tree the test code is compiled at -O0; the library keeps -O2.)
 # ---------------------------------------------------------------------------
 FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
-FUZZ_TARGETS=(parse merge update scanners uri)
+FUZZ_TARGETS=(parse merge update host_lists scanners uri)
 SANITIZED_ASAN_DIR="$KORU_BUILD_ROOT/asan"
 SANITIZED_TSAN_DIR="$KORU_BUILD_ROOT/tsan"
 
@@ -199,6 +236,7 @@ CI_STAGES=(
     stage_consumer_cmake
     stage_consumer_pkgconfig
     stage_examples
+    stage_shared
     stage_bench
     stage_asan
     stage_tsan
