@@ -1,4 +1,4 @@
-// Invariant checks shared by the fuzz targets and the stress tests.
+// Invariant checks shared by the fuzz targets.
 //
 // Each check returns "" when it holds and a short description otherwise, so a
 // fuzz target can abort with the text and a test can EXPECT_EQ(check, "").

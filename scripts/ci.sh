@@ -16,6 +16,7 @@ CI_PACKAGES=(
     pkg-config
     libgtest-dev
     googletest
+    gcovr
     libcli11-dev
     nlohmann-json3-dev
     clang
@@ -55,17 +56,34 @@ stage_install() {
     [ -f "$INSTALL_PREFIX/include/koru/koru.h" ] || die "koru.h was not installed"
 }
 
-# Host program found through find_package(koru CONFIG REQUIRED).
-stage_consumer_cmake() {
-    local dir="$WORK_DIR/consumer-cmake"
-    cmake -S "$KORU_ROOT/tests/consumer" -B "$dir" \
-        -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_PREFIX_PATH="$INSTALL_PREFIX"
-    cmake --build "$dir" -j2
-    "$dir/koru_consumer"
+# Runs a build of examples/host-find-package (the command given, after any env
+# prefix) on the bundled page and checks what it prints: the node count, the
+# first node of the main list (closing order, level, attributes) and the body's link.
+check_host_program() {
+    local out
+    out="$("$@" "$KORU_ROOT/examples/page.koru")" || die "$* failed"
+    printf '%s\n' "$out"
+    [ "$(sed -n '1,2p;$p' <<<"$out")" = '12 nodes
+A   level 4, 1 word(s): N=label V="Search the catalogue"
+body link: https://shop.example/spring/order' ] || die "$* gave the wrong output"
 }
 
-# Host program built with the flags pkg-config gives.
+# The example host program found through find_package(koru 0.1 CONFIG REQUIRED)
+# (the version request, injected after its project(), checks the installed
+# version file), built with warnings as errors.
+stage_consumer_cmake() {
+    local dir="$WORK_DIR/consumer-cmake"
+    printf 'find_package(koru 0.1 CONFIG REQUIRED)\n' >"$WORK_DIR/koru-0.1.cmake"
+    cmake -S "$KORU_ROOT/examples/host-find-package" -B "$dir" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_PREFIX_PATH="$INSTALL_PREFIX" \
+        -DCMAKE_PROJECT_INCLUDE="$WORK_DIR/koru-0.1.cmake" \
+        -DCMAKE_CXX_FLAGS=-Werror
+    cmake --build "$dir" -j2
+    check_host_program "$dir/koru_print"
+}
+
+# The same host program built with the flags pkg-config gives.
 stage_consumer_pkgconfig() {
     local pc
     pc="$(find "$INSTALL_PREFIX" -name koru.pc -path '*/pkgconfig/*' | head -n 1)"
@@ -75,8 +93,28 @@ stage_consumer_pkgconfig() {
     log "pkg-config --cflags --libs koru: $flags"
     # shellcheck disable=SC2086  # the flags are meant to split into words
     g++ -std=c++17 -Wall -Wextra -Wpedantic -Werror \
-        "$KORU_ROOT/tests/consumer/main.cpp" $flags -o "$WORK_DIR/koru_consumer_pc"
-    "$WORK_DIR/koru_consumer_pc"
+        "$KORU_ROOT/examples/host-find-package/main.cpp" $flags -o "$WORK_DIR/koru_print_pc"
+    check_host_program "$WORK_DIR/koru_print_pc"
+}
+
+# Line coverage of koru/ by the unit tests: a gcc --coverage tree without the
+# tool (so no test reaches the library through it), every test run once, one at
+# a time (with atomic counters for the thread test), and gcovr, reading this
+# tree alone, fails the stage below COVERAGE_FLOOR percent.
+COVERAGE_FLOOR="${COVERAGE_FLOOR:-92}"
+stage_coverage() {
+    local dir="$KORU_BUILD_ROOT/coverage"
+    cmake -S "$KORU_ROOT" -B "$dir" \
+        -DCMAKE_BUILD_TYPE=Debug \
+        -DKORU_BUILD_TESTS=ON -DKORU_BUILD_TOOLS=OFF -DKORU_BUILD_EXAMPLES=OFF \
+        -DKORU_WERROR=ON \
+        "-DCMAKE_CXX_FLAGS=--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage
+    cmake --build "$dir" -j2
+    find "$dir" -name '*.gcda' -delete
+    ctest --test-dir "$dir" --output-on-failure --no-tests=error
+    gcovr --root "$KORU_ROOT" --object-directory "$dir" --filter "$KORU_ROOT/koru/" \
+        --print-summary --fail-under-line "$COVERAGE_FLOOR" "$dir" \
+        || die "line coverage of koru/ is below ${COVERAGE_FLOOR}%"
 }
 
 # The koru tool's tests and the docs' examples, by name, so that a build that
@@ -136,12 +174,13 @@ stage_shared() {
     [ "$(loaded_libkoru "$prefix/bin/koru")" = "$lib" ] || die "the installed koru tool does not load $lib"
     env -u LD_LIBRARY_PATH "$prefix/bin/koru" --version
 
-    cmake -S "$KORU_ROOT/tests/consumer" -B "$host" \
+    cmake -S "$KORU_ROOT/examples/host-find-package" -B "$host" \
         -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_PREFIX_PATH="$prefix"
+        -DCMAKE_PREFIX_PATH="$prefix" \
+        -DCMAKE_CXX_FLAGS=-Werror
     cmake --build "$host" -j2
-    [ "$(loaded_libkoru "$host/koru_consumer")" = "$lib" ] || die "koru_consumer does not load $lib"
-    env -u LD_LIBRARY_PATH "$host/koru_consumer"
+    [ "$(loaded_libkoru "$host/koru_print")" = "$lib" ] || die "koru_print does not load $lib"
+    check_host_program env -u LD_LIBRARY_PATH "$host/koru_print"
 }
 
 # ---------------------------------------------------------------------------
@@ -150,8 +189,8 @@ stage_shared() {
 #   tsan  the two-thread test (tests/threads) under ThreadSanitizer
 #   fuzz  every libFuzzer target for FUZZ_SECONDS (30) from its seed corpus
 # asan and fuzz share one tree; the fuzz targets link their own instrumented
-# copy of the library. Under sanitizers the stress tests divide their counts by
-# 10. (In every tree the test code is compiled at -O0; the library keeps -O2.)
+# copy of the library. (In every tree the test code is compiled at -O0; the
+# library keeps -O2.)
 # ---------------------------------------------------------------------------
 FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
 FUZZ_TARGETS=(parse merge update host_lists scanners uri)
@@ -232,6 +271,7 @@ CI_STAGES=(
     stage_build
     stage_test
     stage_cli
+    stage_coverage
     stage_install
     stage_consumer_cmake
     stage_consumer_pkgconfig

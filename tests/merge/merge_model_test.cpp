@@ -2,326 +2,187 @@
 // a plain model that walks its lists from the head for every lookup, as the
 // merge rules read. The two must agree on every node, level, attribute table
 // and new-value table, and on the nodes an update returns.
-#include "query/doc_helpers.h"
+#include "merge/merge_test.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
 #include <random>
-#include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 using namespace koru_test;
 
 namespace {
 
 // ---------------------------------------------------------------------------
-// The model
+// The model: nodes in vectors, walked from the head for every lookup
 // ---------------------------------------------------------------------------
 
-using Pairs = std::vector<std::pair<std::string, std::string>>;
+// Attribute tables are the library's own ordered map, whose rules the support tests pin down.
+using Map = CMapStringToString;
+struct MNode { std::string tag; int level; Map attrs, newValues; bool gone = false; };
+using Ptr = std::shared_ptr<MNode>;
+using MList = std::vector<Ptr>;
 
-struct ModelNode {
-    std::string tag;
-    int level = 0;
-    Pairs attrs;
-    Pairs newValues;
-    bool gone = false;
-};
-using NodePtr = std::shared_ptr<ModelNode>;
-using ModelList = std::vector<NodePtr>;
+// One pair of quotes removed: the first byte, then the last quote and what follows it.
+std::string Unquote(const std::string& v) { return v.empty() || v[0] != '"' ? v : v.substr(1, v.rfind('"') - 1); }
+std::string ValueOf(const Ptr& n, const char* key) { CString v; n->attrs.Lookup(key, v); return Unquote(v.Str()); }
+Ptr Copy(const Ptr& n) { return std::make_shared<MNode>(MNode{n->tag, n->level, n->attrs, Map()}); }
+size_t IndexIn(const MList& list, const Ptr& n) { return std::find(list.begin(), list.end(), n) - list.begin(); }
 
-const std::string* Find(const Pairs& pairs, const std::string& key) {
-    for (const auto& p : pairs)
-        if (p.first == key) return &p.second;
-    return nullptr;
-}
-
-void Set(Pairs& pairs, const std::string& key, const std::string& value) {
-    for (auto& p : pairs)
-        if (p.first == key) {
-            p.second = value;
-            return;
-        }
-    pairs.emplace_back(key, value);
-}
-
-std::string Unquote(std::string v) {
-    if (v.empty() || v[0] != '"') return v;
-    v.erase(0, 1);
-    size_t last = v.rfind('"');
-    if (last != std::string::npos) v.erase(last);
-    return v;
-}
-
-std::string ValueOf(const ModelNode& n, const std::string& key) {
-    const std::string* v = Find(n.attrs, key);
-    return v ? Unquote(*v) : std::string();
-}
-
-NodePtr FromNode(const CKORU_ItemNode* node) {
-    auto m = std::make_shared<ModelNode>();
-    m->tag = node->m_TagName.GetString();
-    m->level = node->m_Level;
-    for (int i = 0; i < node->m_AttrTable.GetCount(); ++i)
-        m->attrs.emplace_back(node->m_AttrTable.KeyAt(i).GetString(), node->m_AttrTable.ValueAt(i).GetString());
-    for (int i = 0; i < node->m_NewValueTable.GetCount(); ++i)
-        m->newValues.emplace_back(node->m_NewValueTable.KeyAt(i).GetString(),
-                                  node->m_NewValueTable.ValueAt(i).GetString());
-    return m;
-}
-
-ModelList FromList(const NodeList* list) {
-    ModelList out;
-    if (list)
-        for (CKORU_ItemNode* node : *list) out.push_back(FromNode(node));
+MList FromList(const NodeList* list) {
+    MList out;
+    for (CKORU_ItemNode* n : *list)
+        out.push_back(
+            std::make_shared<MNode>(MNode{n->m_TagName.Str(), n->m_Level, n->m_AttrTable, n->m_NewValueTable}));
     return out;
 }
 
-NodePtr Copy(const NodePtr& n) {
-    auto c = std::make_shared<ModelNode>();
-    c->tag = n->tag;
-    c->level = n->level;
-    c->attrs = n->attrs;
-    return c;
-}
-
-size_t IndexIn(const ModelList& list, const NodePtr& n) {
-    return static_cast<size_t>(std::find(list.begin(), list.end(), n) - list.begin());
+std::string Dump(const MList& list) {
+    std::string out;
+    for (const Ptr& n : list)
+        out += n->tag + ' ' + std::to_string(n->level) + " {" + Table(n->attrs) + "} nv{" + Table(n->newValues) + "}\n";
+    return out;
 }
 
 struct Model {
-    ModelList main;
-    ModelList sub;
-    int overwrite = 0;
-    int newValue = 0;
+    MList main, sub;
+    int overwrite = 0, newValue = 0;
 
     // The nodes nested in `parent` whose level is `level`, in list order.
-    static ModelList Nested(const ModelList& list, const NodePtr& parent, int level) {
-        ModelList out;
-        size_t i = IndexIn(list, parent);
-        if (i == list.size()) return out;
-        while (i > 0) {
-            --i;
-            if (list[i]->level <= parent->level) break;
+    static MList Nested(const MList& list, const Ptr& parent, int level) {
+        MList out;
+        for (size_t i = IndexIn(list, parent); i < list.size() && i-- > 0 && list[i]->level > parent->level;)
             if (list[i]->level == level) out.insert(out.begin(), list[i]);
-        }
         return out;
     }
-
-    static NodePtr Body(const ModelList& list) {
-        NodePtr body;
-        for (const auto& n : list) {
-            if (n->tag != "B") continue;
-            if (body) return nullptr;
-            body = n;
-        }
-        return body;
+    // The single B node, or null.
+    static Ptr Body(const MList& list) {
+        auto isBody = [](const Ptr& n) { return n->tag == "B"; };
+        if (std::count_if(list.begin(), list.end(), isBody) != 1) return nullptr;
+        return *std::find_if(list.begin(), list.end(), isBody);
     }
-
-    NodePtr FirstControl(const std::string& name) {
-        for (const auto& n : main)
-            if (n->tag == "C" && ValueOf(*n, "N") == name) return n;
+    Ptr FirstControl(const std::string& name) {
+        for (const Ptr& n : main)
+            if (n->tag == "C" && ValueOf(n, "N") == name) return n;
         return nullptr;
     }
+    void InsertBefore(const Ptr& at, const Ptr& n) { main.insert(main.begin() + IndexIn(main, at), n); }
 
-    void InsertBefore(const NodePtr& at, const NodePtr& n) { main.insert(main.begin() + IndexIn(main, at), n); }
-
-    void Assign(const NodePtr& src, const NodePtr& tgt) {
-        for (const auto& [key, value] : src->attrs) {
-            if (Find(tgt->attrs, key)) {
-                if (overwrite) {
-                    Set(tgt->attrs, key, value);
-                    if (newValue && !value.empty()) Set(tgt->newValues, key, Unquote(value));
-                }
-            } else {
-                Set(tgt->attrs, key, value);
-                if (newValue) Set(tgt->newValues, key, Unquote(value));
-            }
+    void Assign(const Ptr& src, const Ptr& tgt) {
+        for (int i = 0; i < src->attrs.GetCount(); ++i) {
+            const CString& key = src->attrs.KeyAt(i);
+            const std::string& value = src->attrs.ValueAt(i).Str();
+            const bool present = tgt->attrs.PLookup(key.View());
+            if (present && !overwrite) continue;
+            tgt->attrs.SetAt(key, CString(value));
+            if (newValue && (!present || !value.empty())) tgt->newValues.SetAt(key, CString(Unquote(value)));
         }
     }
-
-    void DeleteRun(const NodePtr& n) {
-        size_t i = IndexIn(main, n);
-        if (i == main.size()) return;
-        const int level = n->level;
-        size_t first = i;
-        while (first > 0 && main[first - 1]->level > level) --first;
-        for (size_t k = first; k <= i; ++k) main[k]->gone = true;
-        main.erase(main.begin() + static_cast<long>(first), main.begin() + static_cast<long>(i) + 1);
+    void DeleteRun(const Ptr& n) {
+        size_t last = IndexIn(main, n), first = last;
+        while (first > 0 && main[first - 1]->level > n->level) --first;
+        for (size_t k = first; k <= last; ++k) main[k]->gone = true;
+        main.erase(main.begin() + first, main.begin() + last + 1);
     }
-
-    void DeleteByT(const std::string& t, const NodePtr& parent, const std::string& tag) {
-        for (const auto& child : Nested(main, parent, parent->tag == "B" ? 3 : 4))
-            if (ValueOf(*child, "T") == t && child->tag == tag) DeleteRun(child);
-    }
-
-    void EventNode(const NodePtr& parent, const NodePtr& child) {
-        NodePtr last = Copy(child);
-        InsertBefore(parent, last);
-        size_t i = IndexIn(sub, child);
-        while (i > 0) {
-            --i;
-            if (sub[i]->level <= child->level) break;
-            NodePtr c = Copy(sub[i]);
-            InsertBefore(last, c);
-            last = c;
-        }
-    }
-
-    void Rebuild(const NodePtr& parent, const ModelList& fragmentChildren, const ModelList& documentChildren) {
-        for (const auto& child : fragmentChildren) {
-            if (child->tag == "A") {
-                std::string name = ValueOf(*child, "N");
-                NodePtr match;
-                if (!name.empty())
-                    for (const auto& d : documentChildren)
-                        if (!d->gone && d->tag == "A" && ValueOf(*d, "N") == name) {
-                            match = d;
-                            break;
-                        }
+    void Rebuild(const Ptr& parent, const MList& fragmentChildren, const MList& documentChildren) {
+        for (const Ptr& child : fragmentChildren) {
+            const std::string& tag = child->tag;
+            if (tag == "A") {
+                std::string name = ValueOf(child, "N");
+                Ptr match;
+                for (const Ptr& d : documentChildren)
+                    if (!match && !name.empty() && !d->gone && d->tag == "A" && ValueOf(d, "N") == name) match = d;
                 if (match) Assign(child, match);
                 else InsertBefore(parent, Copy(child));
-            } else if (child->tag == "IA" || child->tag == "IE" || child->tag == "IEN" || child->tag == "IM") {
-                DeleteByT(ValueOf(*child, "T"), parent, child->tag.substr(1));
-            } else {
-                EventNode(parent, child);
+            } else if (tag == "IA" || tag == "IE" || tag == "IEN" || tag == "IM") {
+                for (const Ptr& d : Nested(main, parent, parent->tag == "B" ? 3 : 4))
+                    if (ValueOf(d, "T") == ValueOf(child, "T") && d->tag == tag.substr(1)) DeleteRun(d);
+            } else {  // an event node, copied with its nested run
+                InsertBefore(parent, Copy(child));
+                size_t at = IndexIn(main, parent) - 1;
+                for (size_t i = IndexIn(sub, child); i-- > 0 && sub[i]->level > child->level;)
+                    main.insert(main.begin() + at, Copy(sub[i]));
             }
         }
     }
-
-    NodePtr RebuildBody() {
-        NodePtr fb = Body(sub), db = Body(main);
+    Ptr RebuildBody() {
+        Ptr fb = Body(sub), db = Body(main);
         if (!fb || !db) return nullptr;
         Assign(fb, db);
-        ModelList dch = Nested(main, db, db->level + 1);
-        ModelList fch = Nested(sub, fb, fb->level + 1);
-        fch.erase(std::remove_if(fch.begin(), fch.end(), [](const NodePtr& n) { return n->tag == "C"; }), fch.end());
-        Rebuild(db, fch, dch);
+        MList fch = Nested(sub, fb, fb->level + 1);
+        fch.erase(std::remove_if(fch.begin(), fch.end(), [](const Ptr& n) { return n->tag == "C"; }), fch.end());
+        Rebuild(db, fch, Nested(main, db, db->level + 1));
         return db;
     }
-
-    NodePtr RebuildControl(const NodePtr& fc) {
-        NodePtr dc = FirstControl(ValueOf(*fc, "N"));
+    // Inserts `fc` before the last level-2 body with a B key when the document lacks it, then rebuilds.
+    Ptr MergeControl(const Ptr& fc) {
+        for (size_t i = main.size(); i > 0 && !FirstControl(ValueOf(fc, "N")); --i)
+            if (main[i - 1]->level == 2 && main[i - 1]->tag == "B" && main[i - 1]->attrs.PLookup("B"))
+                InsertBefore(main[i - 1], Copy(fc));
+        Ptr dc = FirstControl(ValueOf(fc, "N"));
         if (!dc) return nullptr;
         Assign(fc, dc);
-        ModelList dch = Nested(main, dc, 4);
-        ModelList fch = Nested(sub, fc, 4);
-        Rebuild(dc, fch, dch);
+        Rebuild(dc, Nested(sub, fc, 4), Nested(main, dc, 4));
         return dc;
     }
-
-    void AddControl(const NodePtr& fc) {
-        for (size_t i = main.size(); i > 0; --i) {
-            const NodePtr& n = main[i - 1];
-            if (n->level == 2 && n->tag == "B" && Find(n->attrs, "B")) {
-                InsertBefore(n, Copy(fc));
-                return;
-            }
-        }
-    }
-
     // Each outermost form leaves the fragment with its nested run; the runs are
     // appended in fragment order, shifted to the form level, or dropped.
     void MoveForms() {
-        int level = -1;
-        for (const auto& n : main)
-            if (n->level <= 3 && Find(n->attrs, "F")) {
-                level = n->level;
-                break;
-            }
-        std::vector<ModelList> runs;
-        for (size_t i = sub.size(); i > 0; --i) {
-            NodePtr f = sub[i - 1];
-            if (f->level > 3 || f->tag != "F" || !Find(f->attrs, "F")) continue;
-            size_t first = i - 1;
+        auto form =
+            std::find_if(main.begin(), main.end(), [](const Ptr& n) { return n->level <= 3 && n->attrs.PLookup("F"); });
+        const int level = form == main.end() ? -1 : (*form)->level;
+        std::vector<MList> runs;
+        for (size_t i = sub.size(); i-- > 0;) {
+            Ptr f = sub[i];
+            if (f->level > 3 || f->tag != "F" || !f->attrs.PLookup("F")) continue;
+            size_t first = i;
             while (first > 0 && sub[first - 1]->level > f->level) --first;
-            runs.emplace(runs.begin(), sub.begin() + static_cast<long>(first), sub.begin() + static_cast<long>(i));
-            sub.erase(sub.begin() + static_cast<long>(first), sub.begin() + static_cast<long>(i));
-            i = first + 1;
+            runs.emplace(runs.begin(), sub.begin() + first, sub.begin() + i + 1);
+            sub.erase(sub.begin() + first, sub.begin() + i + 1);
+            i = first;
         }
-        if (level < 0) return;
-        for (const ModelList& run : runs)
-            for (const NodePtr& n : run) {
-                NodePtr c = Copy(n);
-                c->level = n->level + level - run.back()->level;
-                main.push_back(c);
-            }
+        for (const MList& run : runs)
+            for (const Ptr& n : run)
+                if (level >= 0) {
+                    main.push_back(Copy(n));
+                    main.back()->level += level - run.back()->level;
+                }
     }
-
-    void Concate() {
-        MoveForms();
-        RebuildBody();
-        ModelList controls;
-        for (const auto& n : sub)
-            if (n->tag == "C") controls.push_back(n);
-        for (const auto& c : controls) {
-            if (!FirstControl(ValueOf(*c, "N"))) AddControl(c);
-            RebuildControl(c);
-        }
+    // A fragment: forms, the body, then each control. An update batch (a single
+    // body or control with nothing of either kind nested): controls, then the
+    // body; the places of the rebuilt nodes, as Places gives them.
+    std::string Merge(bool update) {
+        MList result;
+        if (!update) MoveForms();
+        Ptr body = update ? nullptr : RebuildBody();
+        for (const Ptr& n : MList(sub))
+            if (Ptr r = n->tag == "C" ? MergeControl(n) : nullptr) result.push_back(r);
+        if (update && (body = RebuildBody())) result.push_back(body);
         sub.clear();
-    }
-
-    // One update batch holding a single body or control with nothing of
-    // either kind nested in it.
-    ModelList Batch() {
-        ModelList result;
-        for (const auto& n : ModelList(sub))
-            if (n->tag == "C") {
-                if (!FirstControl(ValueOf(*n, "N"))) AddControl(n);
-                if (NodePtr r = RebuildControl(n)) result.push_back(r);
-            }
-        if (NodePtr b = RebuildBody()) result.push_back(b);
-        sub.clear();
-        return result;
+        std::string places;
+        for (const Ptr& n : result) places += (places.empty() ? "" : " ") + std::to_string(IndexIn(main, n));
+        return places;
     }
 };
-
-std::string Dump(const ModelList& list) {
-    std::ostringstream out;
-    for (const auto& n : list) {
-        out << n->tag << ' ' << n->level << " {";
-        for (const auto& [k, v] : n->attrs) out << k << '=' << v << ';';
-        out << "} nv{";
-        for (const auto& [k, v] : n->newValues) out << k << '=' << v << ';';
-        out << "}\n";
-    }
-    return out.str();
-}
 
 // ---------------------------------------------------------------------------
 // Random texts
 // ---------------------------------------------------------------------------
 
-class Generator {
-public:
-    explicit Generator(unsigned seed) : m_Rng(seed) {}
-
-    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_Rng); }
+struct Generator {
+    std::mt19937 rng;
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     bool Chance(int percent) { return Pick(100) < percent; }
-
-    std::string Value() {
-        static const char* values[] = {"a", "b", "\"a\"", "\"\"", "x y", "1", "07", "7"};
-        std::string v = values[Pick(8)];
-        return v == "x y" ? "\"x y\"" : v;
-    }
 
     // ` NAME=value` pairs drawn from a few names.
     std::string Attributes(bool named) {
         std::string out;
         if (named && Chance(85)) out += " N=" + std::string(Chance(50) ? "a" : Chance(50) ? "b" : "c");
         static const char* names[] = {"T", "X", "Y", "HREF"};
-        for (int i = 0, n = Pick(3); i < n; ++i) out += std::string(" ") + names[Pick(4)] + "=" + Value();
+        static const char* values[] = {"a", "b", "\"a\"", "\"\"", "\"x y\"", "1", "07", "7"};
+        for (int i = 0, n = Pick(3); i < n; ++i) out += std::string(" ") + names[Pick(4)] + "=" + values[Pick(8)];
         return out;
     }
-
     std::string Item(const std::string& tag, bool named, const std::string& inner) {
         return "<" + tag + Attributes(named) + ">" + inner + "</" + tag + ">";
     }
-
     // Children of a control or of the body. `controls`: nested controls allowed.
     std::string Children(int depth, bool controls) {
         std::string out;
@@ -342,78 +203,57 @@ public:
         }
         return out;
     }
-
-    std::string Control(bool nestedControls) { return Item("C", true, Children(0, nestedControls)); }
-
     std::string Document() {
         std::string out = "<U>";
         if (Chance(40)) out += Item("F", false, Chance(50) ? Item("A", true, "") : "");
         std::string body;
-        for (int i = 0, n = Pick(5); i < n; ++i) body += Chance(75) ? Control(true) : Children(0, false);
+        for (int i = 0, n = Pick(5); i < n; ++i)
+            body += Chance(75) ? Item("C", true, Children(0, true)) : Children(0, false);
         out += Item("B", false, body);
         if (Chance(20)) out += Item("F", false, "");
         if (Chance(5)) out += Item("B", false, "");
         return out + "</U>";
     }
-
-private:
-    std::mt19937 m_Rng;
 };
 
-// Parses `text` alone and gives its nodes as the model sees them (the sub list
-// of a fragment parse is what a first parse keeps).
-ModelList Nodes(const std::string& text) {
+// The nodes of `text` parsed alone (what a fragment parse puts in the sub list).
+MList Nodes(const std::string& text) {
     CKORU_Parser alone;
     EXPECT_EQ(1, Parse(alone, text)) << text;
     return FromList(alone.GetMainList());
 }
 
-void SetNewValueFlag(CKORU_Parser& parser, int flag) {
-    EXPECT_EQ(nullptr, parser.UpdateParser(nullptr, CString(), flag));
-}
-
 TEST(MergeModel, RandomFragmentsAndUpdatesAgreeWithTheModel) {
     for (unsigned seed = 1; seed <= 400; ++seed) {
-        Generator gen(seed);
+        Generator gen{std::mt19937(seed)};
         CKORU_Parser parser;
-        const std::string document = gen.Document();
-        ASSERT_EQ(1, Parse(parser, document)) << document;
-        Model model;
-        model.main = FromList(parser.GetMainList());
-        std::string history = "document: " + document + "\n";
-
+        std::string history = gen.Document();
+        ASSERT_EQ(1, Parse(parser, history)) << history;
+        Model model{FromList(parser.GetMainList()), {}};
         for (int step = 0; step < 4; ++step) {
             if (gen.Chance(60)) {
                 const std::string fragment = gen.Document();
-                const int overwrite = gen.Pick(2);
-                const int newValue = gen.Pick(2);
-                history += "fragment (" + std::to_string(overwrite) + "," + std::to_string(newValue) + "): " + fragment + "\n";
-                SetNewValueFlag(parser, newValue);
-                ASSERT_EQ(1, Parse(parser, fragment, overwrite)) << fragment;
-                model.overwrite = overwrite;
-                model.newValue = newValue;
+                model.overwrite = gen.Pick(2);
+                model.newValue = gen.Pick(2);
+                history += "\nfragment " + std::to_string(model.overwrite * 10 + model.newValue) + ": " + fragment;
+                SetNewValueFlag(parser, model.newValue);
+                ASSERT_EQ(1, Parse(parser, fragment, model.overwrite)) << history;
                 model.sub = Nodes(fragment);
-                model.Concate();
-            } else {
-                // One batch of one control or body without controls nested in it.
+                model.Merge(false);
+            } else {  // one batch: a control or a body without controls nested in it
                 const bool body = gen.Chance(30);
-                const std::string item = body ? gen.Item("B", false, gen.Children(0, false)) : gen.Control(false);
-                const int newValue = gen.Pick(2);
-                history += "update (" + std::to_string(newValue) + "): " + item + "\n";
-                OwnedList result = Own(parser, parser.UpdateParser(nullptr, CString(item.c_str()), newValue));
-                ASSERT_NE(nullptr, result) << history;
+                const std::string item = body ? gen.Item("B", false, gen.Children(0, false))
+                                       : gen.Item("C", true, gen.Children(0, false));
                 model.overwrite = 1;
-                model.newValue = newValue;
+                model.newValue = gen.Pick(2);
+                history += "\nupdate " + std::to_string(model.newValue) + ": " + item;
+                OwnedList result = Own(parser, parser.UpdateParser(nullptr, CString(item.c_str()), model.newValue));
                 // The batch's levels: a body at 2, a control at 3 (the wrapping body is dropped).
-                model.sub = Nodes(body ? "<U>" + item + "</U>" : "<U><B>" + item + "</B></U>");
+                model.sub = Nodes(body ? "<U>" + item + "</U>" : W(item));
                 if (!body) model.sub.pop_back();
-                ModelList expected = model.Batch();
-                std::vector<size_t> want, got;
-                for (const auto& n : expected) want.push_back(IndexIn(model.main, n));
-                for (CKORU_ItemNode* n : *result) got.push_back(static_cast<size_t>(IndexOf(parser.GetMainList(), n)));
-                ASSERT_EQ(want, got) << history;
+                ASSERT_EQ(model.Merge(true), Places(parser, result.get())) << history;
             }
-            ASSERT_EQ(Dump(model.main), Dump(FromList(parser.GetMainList()))) << "seed " << seed << "\n" << history;
+            ASSERT_EQ(Dump(model.main), Dump(FromList(parser.GetMainList()))) << "seed " << seed << ": " << history;
         }
     }
 }

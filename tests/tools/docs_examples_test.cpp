@@ -1,102 +1,76 @@
-// Every ```koru block of docs/language.md is parsed: a block must be accepted
-// unless its fence says "refused". "fragment" blocks merge into the document
-// block before them, "update" blocks are applied to it as update text. The
-// guide's inline examples are run from a table that quotes them.
+// Every ```koru block of docs/language.md parses as its fence marks it: plain
+// blocks are accepted, "refused" ones refused, "fragment" blocks merge into the
+// document block before them and "update" blocks apply to it as update text.
+// The guide's inline examples run from a table that quotes them.
 #include <koru/koru.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
-#include <vector>
+
+#include "common/koru_test.h"
 
 namespace {
 
-struct Block {
-    int line = 0;         // line of the opening fence
-    std::string kind;     // "", "refused", "fragment" or "update"
-    std::string text;
-};
-
-std::vector<Block> KoruBlocks(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<Block> blocks;
-    std::string line;
-    int number = 0;
-    Block* open = nullptr;
-    while (std::getline(in, line)) {
-        ++number;
-        if (open) {
-            if (line.rfind("```", 0) == 0) open = nullptr;
-            else open->text += line + "\n";
-        } else if (line.rfind("```koru", 0) == 0) {
-            blocks.push_back(Block{number, line.size() > 8 ? line.substr(8) : std::string(), std::string()});
-            open = &blocks.back();
-        }
-    }
-    return blocks;
+std::string Guide() {
+    std::ostringstream text;
+    text << std::ifstream(KORU_SOURCE_DIR "/docs/language.md").rdbuf();
+    return text.str();
 }
 
 TEST(LanguageGuide, KoruBlocksParseAsMarked) {
-    std::vector<Block> blocks = KoruBlocks(KORU_SOURCE_DIR "/docs/language.md");
-    ASSERT_GE(blocks.size(), 10u);
+    const std::string guide = Guide();
+    const std::regex fenced("\n```koru ?([^\n]*)\n([\\s\\S]*?\n)```");
     std::unique_ptr<CKORU_Parser> document;
-    int refused = 0;
-    for (const Block& block : blocks) {
-        SCOPED_TRACE("docs/language.md:" + std::to_string(block.line) + "\n" + block.text);
-        CString text(block.text.c_str());
-        if (block.kind == "update") {
-            ASSERT_TRUE(document) << "an update block needs a document block before it";
-            CKORU_Parser::NodeList* rebuilt = document->UpdateParser(nullptr, text, 1);
-            EXPECT_NE(rebuilt, nullptr) << document->GetLastRefusal().message;
-            document->ReleaseNodeList(rebuilt);
-        } else if (block.kind == "fragment") {
-            ASSERT_TRUE(document) << "a fragment block needs a document block before it";
-            EXPECT_EQ(document->DoParsingProc(text, 0), 1) << document->GetLastRefusal().message;
-        } else if (block.kind == "refused") {
+    int blocks = 0, refused = 0;
+    for (std::sregex_iterator it(guide.begin(), guide.end(), fenced), end; it != end; ++it, ++blocks) {
+        const std::string kind = (*it)[1], text = (*it)[2];
+        const long line = std::count(guide.begin(), guide.begin() + it->position(), '\n') + 2;
+        SCOPED_TRACE("docs/language.md:" + std::to_string(line) + "\n" + text);
+        if (kind == "refused") {
             CKORU_Parser parser;
-            EXPECT_EQ(parser.DoParsingProc(text, 0), 0);
+            EXPECT_EQ(koru_test::Parse(parser, text), 0);
             EXPECT_NE(parser.GetLastRefusal().code, KoruRefusalCode::None);
             ++refused;
-        } else {
-            ASSERT_EQ(block.kind, "") << "unknown block kind";
+        } else if (kind.empty()) {
             document = std::make_unique<CKORU_Parser>();
-            EXPECT_EQ(document->DoParsingProc(text, 0), 1) << document->GetLastRefusal().message;
+            EXPECT_EQ(koru_test::Parse(*document, text), 1) << document->GetLastRefusal().message;
+        } else {
+            ASSERT_TRUE(kind == "fragment" || kind == "update") << "unknown kind " << kind;
+            ASSERT_TRUE(document) << "no document block before this " << kind << " block";
+            const bool accepted =
+                kind == "fragment" ? koru_test::Parse(*document, text) == 1
+                                   : bool(koru_test::Own(*document, document->UpdateParser(nullptr, text.c_str(), 1)));
+            EXPECT_TRUE(accepted) << document->GetLastRefusal().message;
         }
     }
+    EXPECT_GE(blocks, 10);
     EXPECT_GE(refused, 3);
 }
 
-// The examples the guide gives inline. `quoted` stands in docs/language.md as
-// written; `source` (then `fragment` merged, then `update` applied) must give
-// `expected`: the document as koru writes it back, on one line, or "refused:"
+// An example the guide gives inline: `quoted` stands in docs/language.md as
+// written; `source` (then `fragment` merged, then `update` applied) gives
+// `expected`, the document as koru writes it back on one line, or "refused:"
 // and the reason.
 struct InlineExample {
-    const char* quoted;
-    const char* source;
-    const char* expected;
-    const char* fragment = nullptr;
-    const char* update = nullptr;
+    const char *quoted, *source, *expected, *fragment = nullptr, *update = nullptr;
 };
 
 std::string Outcome(const InlineExample& row) {
     CKORU_Parser parser;
-    CString source(row.source), fragment(row.fragment);
-    if (!parser.DoParsingProc(source, 0) || (row.fragment && !parser.DoParsingProc(fragment, 0)))
+    if (!koru_test::Parse(parser, row.source) || (row.fragment && !koru_test::Parse(parser, row.fragment)))
         return "refused: " + parser.GetLastRefusal().message;
-    if (row.update) parser.ReleaseNodeList(parser.UpdateParser(nullptr, CString(row.update), 0));
-    std::string written, line;
-    std::istringstream lines(KoruWriteDocument(parser.GetMainList()).Str());
-    while (std::getline(lines, line)) written += line.substr(line.find_first_not_of(' '));
-    return written;
+    if (row.update) koru_test::Own(parser, parser.UpdateParser(nullptr, CString(row.update), 0));
+    return koru_test::Written(parser);
 }
 
 TEST(LanguageGuide, InlineExamplesBehaveAsTold) {
-    std::ifstream in(KORU_SOURCE_DIR "/docs/language.md");
-    std::ostringstream guide;
-    guide << in.rdbuf();
+    const std::string guide = Guide();
     const InlineExample rows[] = {
         {"`<c n=x>` is the tag `C`", "<U><c n=x></c></U>", "<U><C N=x></C></U>"},
         {"`</C>` and `</X>` do the same", "<U><B><C N=a></X></B></U>", "<U><B><C N=a></C></B></U>"},
@@ -106,8 +80,7 @@ TEST(LanguageGuide, InlineExamplesBehaveAsTold) {
          "<U><B HREF=https://shop.example/order?id 7=\"\"></B></U>"},
         {"`<!---->`", "<U><!----><B></B></U>", "refused: comment without a closing \"--\""},
         {"`<!-- -->` instead", "<U><!-- --><B></B></U>", "<U><B></B></U>"},
-        {"`NAME:<l=4>a??b??`", "<MACRO>NAME:<l=4>a??b??</MACRO><U><B V=\"&NAME;\"></B></U>",
-         "<U><B V=a??b></B></U>"},
+        {"`NAME:<l=4>a??b??`", "<MACRO>NAME:<l=4>a??b??</MACRO><U><B V=\"&NAME;\"></B></U>", "<U><B V=a??b></B></U>"},
         {"(`B:<b>??`", "<MACRO>B:<b>??C:c??</MACRO><U><B V=\"&B;\" W=&C;></B></U>", "<U><B V=\"<b>\" W=c></B></U>"},
         {"`<MACRO A:one?? B:two??></MACRO>`", "<MACRO A:one?? B:two??></MACRO><U><B X=&A; Y=&B;></B></U>",
          "<U><B X=one Y=two></B></U>"},
@@ -131,7 +104,7 @@ TEST(LanguageGuide, InlineExamplesBehaveAsTold) {
     };
     for (const InlineExample& row : rows) {
         SCOPED_TRACE(row.quoted);
-        EXPECT_NE(guide.str().find(row.quoted), std::string::npos) << "not in docs/language.md";
+        EXPECT_NE(guide.find(row.quoted), std::string::npos) << "not in docs/language.md";
         EXPECT_EQ(Outcome(row), row.expected);
     }
 }

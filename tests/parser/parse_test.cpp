@@ -1,0 +1,115 @@
+// The parse pipeline seen from a host: what a statement is, how tags nest and
+// get their levels, what a node derives from its statement, and what a parse
+// keeps of a document (closing order, no frame, no H nodes).
+#include "common/koru_test.h"
+
+#include <gtest/gtest.h>
+
+using namespace koru_test;
+
+namespace {
+
+// Statement splitting and tag nesting: a source, then the main list a fresh
+// parser builds from it ("refused" when it refuses the source).
+TEST(Parse, DocumentsGiveTheirMainList) {
+    struct Row { const char* rule; std::string source, main; };
+    const Row rows[] = {
+        {"a statement runs from '<' to '>'; text between is ignored", "hi <U> x <B N=b>\n</B> y</U>", "B:2(b)"},
+        {"line breaks, tabs and a further '<' stay in a statement", "<U><B\n\tN=x <y></B></U>", "B:2(x)"},
+        {"a quoted value protects '>' and '!--'", "<U><B N=\"a>!-- b\"></B></U>", "B:2(a>!-- b)"},
+        {"a length-prefixed value holds '>', '\"' and '<'", "<U><B N=\"<l=000005>a>\"b<\"></B></U>", "B:2(a>\"b<)"},
+        {"a seven-digit length header is read as text", "<U><B N=\"<l=0000005>abcde\"></B></U>", "B:2(l)"},
+        {"a value running past the end drops its statement", "<U><B></B></X><C V=\"<l=50>abc\">", "B:2"},
+        {"an unterminated statement is dropped", "<U><B></B></X><C N=x", "B:2"},
+        {"an unterminated quote is dropped", "<U><B></B></X><C N=\"x>", "B:2"},
+        {"a comment inside a statement drops it; text after '--' is between",
+         "<U><C N=a !-- x -- trailing > text<B></B></U>", "B:2"},
+        {"an empty comment needs a blank between its dashes", "<U><!----><B></B></U>", "refused"},
+        {"lists are in closing order, levels are depths",
+         "<U><B N=b><C N=c><A N=a></A></C><C N=d></C></B><F ID=f><FD></FD></F></U>",
+         "A:4(a) C:3(c) C:3(d) B:2(b) FD:3 F:2"},
+        {"end tags are not matched by name", "<U><B N=b><C N=c></B></C></U>", "C:3(c) B:2(b)"},
+        {"a stray end tag closes nothing, depth stays 0", "</X><U><B N=b><C N=c></C></U>", "C:3(c) B:2(b)"},
+        {"'< /C>' counts as a start yet closes as an end", "</X></X><U><B N=b>< /C><B N=c></B></U>", "B:2(b) B:2(c)"},
+        {"H nodes are dropped, their nested nodes stay", "<U><H><C N=c></C></H><h></h></U>", "C:3(c)"},
+        {"every level-1 node is dropped, not only the frame", "<X></X><U><B></B></U>", "B:2"},
+        {"an empty frame gives an empty main list", "<U></U>", ""},
+        {"the empty statement has an empty tag name", "<U><></></U>", ":2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        CKORU_Parser parser;
+        EXPECT_EQ(Parse(parser, row.source) ? MainShape(parser) : "refused", row.main);
+    }
+}
+
+// "level|word count|tag|attribute table|new-value table" of a node.
+std::string Describe(const CKORU_ItemNode& node) {
+    return std::to_string(node.m_Level) + "|" + std::to_string(node.m_WordCount) + "|" + node.m_TagName.Str() + "|" +
+           Table(node.m_AttrTable) + "|" + Table(node.m_NewValueTable);
+}
+
+// What a node derives from its statement (`statement`: its text, nullptr when
+// not checked). `level` < -1 builds it from a statement (closing '>' dropped,
+// level -1), else from a text and a level.
+TEST(ItemNode, StatementGivesTagWordCountAndAttributes) {
+    struct Row { const char* rule; int level; std::string text; const char *statement, *node; };
+    std::string many = "<C";
+    for (int i = 0; i < 70000; ++i) many += " a";
+    const Row rows[] = {
+        {"'>' dropped, quotes kept", -2, "<C N=abc ID=\"x y\">", "<C N=abc ID=\"x y\"", "-1|1|C|C= N=abc ID=\"x y\"|"},
+        {"names upper-cased, values kept", -2, "<c n=Abc href=Http://X>", nullptr, "-1|1|C|C= N=Abc HREF=Http://X|"},
+        {"end tag", -2, "</C>", "</C", "-1|1|/C|/C=|"},
+        {"an attribute named like the tag replaces its entry", -2, "<N N=abc>", nullptr, "-1|1|N|N=abc|"},
+        {"a repeated name keeps the later value in the first place", -2, "<C N=a ID=1 n=b>", nullptr,
+         "-1|1|C|C= N=b ID=1|"},
+        {"';' and '&' split words for the count, not values", -2, "<C N=a;b V=c&d>", nullptr, "-1|3|C|C= N=ab V=cd =|"},
+        {"a valueless word shifts the pairs", -2, "<B ID N=x>", nullptr, "-1|2|B|B= ID=N X=|"},
+        {"line breaks, quotes, length headers", -2, "<C\r\nN=abc\tV=\"<l=5>a\"b>c\"\nT=\"q\">",
+         "<C\r\nN=abc\tV=\"<l=5>a\"b>c\"\nT=\"q\"", "-1|1|C|C= N=abc V=\"a\"b>c\" T=\"q\"|"},
+        {"the empty statement <>", -2, "<>", "<", "-1|0||=|"},
+        {"long names are upper-cased too", -2, "<C abcdefghijklmnopqrstuvwxyz0123456789=v>", nullptr,
+         "-1|1|C|C= ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789=v|"},
+        {"word count saturates", -2, many + ">", nullptr, "-1|65535|C|C= A=a|"},
+        {"text and level: the whole text kept", 2, "<B>", "<B>", "2|1|B|B=|"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        CKORU_ItemNode node =
+            row.level < -1 ? CKORU_ItemNode(CString(row.text)) : CKORU_ItemNode(row.level, CString(row.text));
+        EXPECT_EQ(row.statement ? node.m_Statement.Str() : "", row.statement ? row.statement : "");
+        EXPECT_EQ(Describe(node), row.node);
+    }
+}
+
+TEST(ItemNode, CopyRebuildsFromTheTextAndInitNodeAddsToTheTables) {
+    CKORU_ItemNode node(CString("<C N=abc HREF=x>"));
+    node.m_Level = 3;
+    node.m_AttrTable.SetAt("N", "changed");
+    node.m_AttrTable.SetAt("EXTRA", "1");
+    node.m_NewValueTable.SetAt("N", "v");
+    EXPECT_EQ(Describe(CKORU_ItemNode(&node)), "3|1|C|C= N=abc HREF=x|");
+    EXPECT_EQ(Describe(CKORU_ItemNode(static_cast<CKORU_ItemNode*>(nullptr))), "-1|0|||");
+    node.InitNode();
+    EXPECT_EQ(Describe(node), "3|1|C|C= N=abc HREF=x EXTRA=1|N=v");
+}
+
+// The first accepted parse builds the main list; later ones merge into it, and
+// the parser's own list survives a host releasing it by mistake.
+TEST(Parse, FirstParseBuildsTheMainListLaterOnesMergeIntoIt) {
+    CKORU_Parser parser;
+    EXPECT_EQ(Parse(parser, "<U><B></U>"), 0);
+    EXPECT_EQ(MainShape(parser), "none");
+    ASSERT_EQ(Parse(parser, "<U><B N=b></B></U>"), 1);
+    EXPECT_EQ(parser.GetLastRefusal().code, KoruRefusalCode::None);
+    NodeList* main = parser.GetMainList();
+    EXPECT_EQ(MainShape(parser), "B:2(b)");
+    ASSERT_EQ(Parse(parser, "<U><B><C N=c></C></B></U>"), 1);
+    EXPECT_EQ(parser.GetMainList(), main);
+    EXPECT_EQ(MainShape(parser), "C:3(c) B:2(b)");
+    parser.ReleaseNodeList(main);
+    EXPECT_EQ(parser.GetMainList(), main);
+    EXPECT_EQ(MainShape(parser), "C:3(c) B:2(b)");
+}
+
+}  // namespace
