@@ -83,6 +83,13 @@ struct ListReleaser {
 using OwnedList = std::unique_ptr<NodeList, ListReleaser>;
 inline OwnedList Own(CKORU_Parser& parser, NodeList* list) { return OwnedList(list, ListReleaser{&parser}); }
 
+// `text` repeated `count` times.
+inline std::string Repeat(const std::string& text, int count) {
+    std::string out;
+    while (count-- > 0) out += text;
+    return out;
+}
+
 // A statement list as a host builds it: one heap string per statement.
 inline CKORU_Parser::StatementList* Statements(std::initializer_list<const char*> texts) {
     auto* list = new CKORU_Parser::StatementList(10);

@@ -11,12 +11,6 @@ using Code = KoruRefusalCode;
 
 namespace {
 
-std::string Repeat(const std::string& text, int count) {
-    std::string out;
-    while (count-- > 0) out += text;
-    return out;
-}
-
 // A frame with `depth` start statements nested in it: the deepest gets level depth + 1.
 std::string Nested(int depth) { return "<U>" + Repeat("<B>", depth) + Repeat("</B>", depth) + "</U>"; }
 

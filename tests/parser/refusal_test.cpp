@@ -9,12 +9,6 @@ using Code = KoruRefusalCode;
 
 namespace {
 
-std::string Repeat(const std::string& text, int count) {
-    std::string out;
-    while (count-- > 0) out += text;
-    return out;
-}
-
 // A block of 40 macros M40 ... M1 (after `more`), each value twice the next
 // one's reference: &M40; would grow to a terabyte.
 std::string DoublingBlock(const std::string& more) {

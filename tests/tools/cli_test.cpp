@@ -17,6 +17,8 @@
 
 #include "common/koru_test.h"
 
+using koru_test::Repeat;
+
 namespace {
 
 // A run of the tool; in a table, the expected run, whose outputs may hold "...".
@@ -71,12 +73,6 @@ void ExpectAll(const Rows& rows, const std::function<void(const Row&, const Row&
         EXPECT_TRUE(Matches(r.err, row.err)) << "koru " << row.args << "\nstderr:\n" << r.err;
         if (also && r.status == 0) also(row, r);
     }
-}
-
-std::string Repeat(const std::string& text, int times) {
-    std::string out;
-    while (times-- > 0) out += text;
-    return out;
 }
 
 // A frame holding a macro of `size` bytes referenced `times` times, then `padding`.
