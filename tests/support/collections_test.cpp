@@ -83,7 +83,7 @@ std::string RunList(const std::string& script, std::string& log) {
     POSITION at[10] = {};
     std::istringstream in(script);
     for (std::string word; in >> word;) {
-        int* const element = &elements[word.size() > 1 ? word[1] - '0' : 0];
+        int* const element = &elements[word.size() > 1 && word[1] != '-' ? word[1] - '0' : 0];  // R-: no element
         const POSITION where = word.size() < 2 || word.back() == '-' ? nullptr : at[word.back() - '0'];
         if (word[0] == 'T') at[*element] = list.AddTail(element);
         else if (word[0] == 'H') at[*element] = list.AddHead(element);
