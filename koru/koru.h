@@ -452,7 +452,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { struct MergeIndex; struct ParserAccess; } }
+namespace koru { namespace detail { class NodeIndex; struct MergeIndex; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -554,8 +554,6 @@ private:
     // statement splitter
     StatementList* PreProcess(CString& source);
     CString* GetOneStatementItem(int& pos, const CString& source);
-    void DiscardStagedMacros();
-    void CommitStagedMacros();
     // tag nesting stack
     void StackOperation(StatementList* statements);
     void Push(CKORU_ItemNode* node);
@@ -570,6 +568,8 @@ private:
     short RemoveHeadChar(CString& text, char c);
     short RemoveTailChar(CString& text, char c);
     // macro table
+    void DiscardStagedMacros();
+    void CommitStagedMacros();
     void MakeMacroList();
     void TokenMacroString(CMapStringToString* newDefinitions);
     void MakeNewMacroList(CString& name, CString& value, CMapStringToString& newDefinitions);
@@ -621,6 +621,7 @@ private:
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
     koru::detail::MergeIndex* m_pMergeIndex;  // lookup index while a merge runs
+    koru::detail::NodeIndex* m_pNodeIndex;    // the same index, as the queries see it
     KoruRefusal m_LastRefusal;
 };
 

@@ -24,7 +24,7 @@
 // And the source with every value inserted, counted together, may not pass
 // kExpansionWorkFactor times the bound: that stops a source that keeps writing
 // long text and taking it out again, which the first limit alone would let run.
-#include "parser/limits.h"
+#include "refusal/limits.h"
 #include "scan/word_cursor.h"
 
 #include <algorithm>

@@ -118,3 +118,17 @@ void CKORU_Parser::ReleaseMacroList() {
     delete m_pMacroTable;
     m_pMacroTable = nullptr;
 }
+
+// A parse builds its definitions in a staged copy of the table: accepted, the
+// copy becomes the table; refused, it is dropped and the table never changed.
+void CKORU_Parser::DiscardStagedMacros() {
+    delete m_pStagedMacroTable;
+    m_pStagedMacroTable = nullptr;
+}
+
+void CKORU_Parser::CommitStagedMacros() {
+    if (!m_pStagedMacroTable) return;
+    delete m_pMacroTable;
+    m_pMacroTable = m_pStagedMacroTable;
+    m_pStagedMacroTable = nullptr;
+}

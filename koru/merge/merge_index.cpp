@@ -90,6 +90,7 @@ constexpr uint64_t kLabelSpace = uint64_t(1) << kLabelBits;
 }  // namespace
 
 MergeIndex::MergeIndex(CKORU_Parser& parser) : m_Parser(parser) {
+    parser.m_pNodeIndex = this;
     CKORU_Parser::NodeList* main = parser.m_pMainList;
     if (!main) return;
     const uint64_t gap = kLabelSpace / (static_cast<uint64_t>(main->GetCount()) + 1);
@@ -103,6 +104,10 @@ MergeIndex::MergeIndex(CKORU_Parser& parser) : m_Parser(parser) {
         if (IsControl(node)) AddControl(node);
         if (IsBody(node)) m_Bodies.insert(node);
     }
+}
+
+MergeIndex::~MergeIndex() {
+    if (m_Parser.m_pNodeIndex == this) m_Parser.m_pNodeIndex = nullptr;
 }
 
 POSITION MergeIndex::Find(CKORU_Parser::NodeList* list, const CKORU_ItemNode* node) {

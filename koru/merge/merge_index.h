@@ -3,6 +3,7 @@
 #define KORU_MERGE_MERGE_INDEX_H
 
 #include "koru.h"
+#include "query/node_index.h"
 
 #include <cstdint>
 #include <set>
@@ -82,15 +83,19 @@ private:
 // two others takes a label between theirs; when there is no room, the labels
 // of the smallest sparse enough stretch around it are spread out again, which
 // keeps the amortised cost of an insertion logarithmic.
-struct MergeIndex {
+struct MergeIndex final : NodeIndex {
+    // Indexes the parser's main list and serves the parser's queries until destroyed.
     explicit MergeIndex(CKORU_Parser& parser);
+    ~MergeIndex();
+    MergeIndex(const MergeIndex&) = delete;
+    MergeIndex& operator=(const MergeIndex&) = delete;
 
     // Position of `node` in `list`, or null (the main and sub lists are indexed).
-    POSITION Find(CKORU_Parser::NodeList* list, const CKORU_ItemNode* node);
+    POSITION Find(CKORU_Parser::NodeList* list, const CKORU_ItemNode* node) override;
     // First main-list node tagged C whose N value is `name`.
-    CKORU_ItemNode* FindControl(std::string_view name);
+    CKORU_ItemNode* FindControl(std::string_view name) override;
     // The single main-list node tagged B, or null.
-    CKORU_ItemNode* Body() const { return m_Bodies.size() == 1 ? *m_Bodies.begin() : nullptr; }
+    CKORU_ItemNode* Body() const override { return m_Bodies.size() == 1 ? *m_Bodies.begin() : nullptr; }
     // The last level-2 body of the main list, or null.
     POSITION InsertTarget();
 

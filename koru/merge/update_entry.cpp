@@ -5,8 +5,8 @@
 // the batch closes. So <C N=x></C> opened at depth 0 yields the control at
 // level 3, as in a body, and <B></B> yields the body at level 2.
 #include "merge/merge_index.h"
-#include "parser/limits.h"
-#include "parser/refusal.h"
+#include "refusal/limits.h"
+#include "refusal/refusal.h"
 #include "parser/statement_list.h"
 #include "query/node_view.h"
 #include "scan/word_cursor.h"

@@ -1,6 +1,5 @@
 // CKORU_Parser: construction, destruction and release of node lists.
 #include "koru.h"
-#include "merge/merge_index.h"
 
 CKORU_Parser::CKORU_Parser()
     : m_pMainList(nullptr),
@@ -12,7 +11,8 @@ CKORU_Parser::CKORU_Parser()
       m_nOverwrite(0),
       m_nNewValue(0),
       m_pStagedMacroTable(nullptr),
-      m_pMergeIndex(nullptr) {}
+      m_pMergeIndex(nullptr),
+      m_pNodeIndex(nullptr) {}
 
 CKORU_Parser::~CKORU_Parser() {
     ReleaseMacroList();

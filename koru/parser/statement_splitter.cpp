@@ -1,6 +1,6 @@
 // Statement splitter: cuts the macro block out of a source, expands macros and
 // gathers the statements from '<' to the first '>' outside a quoted value.
-#include "parser/limits.h"
+#include "refusal/limits.h"
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
@@ -188,16 +188,4 @@ CString* CKORU_Parser::GetOneStatementItem(int& pos, const CString& source) {
     }
     delete statement;
     return nullptr;
-}
-
-void CKORU_Parser::DiscardStagedMacros() {
-    delete m_pStagedMacroTable;
-    m_pStagedMacroTable = nullptr;
-}
-
-void CKORU_Parser::CommitStagedMacros() {
-    if (!m_pStagedMacroTable) return;
-    delete m_pMacroTable;
-    m_pMacroTable = m_pStagedMacroTable;
-    m_pStagedMacroTable = nullptr;
 }

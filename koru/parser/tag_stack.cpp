@@ -2,7 +2,7 @@
 // each end statement closes the innermost open node, whatever its tag, and
 // appends it to the closed list. So lists come out in closing order: for
 // <U><B><C></C></B></U> the closed list is C (3), B (2), U (1).
-#include "parser/limits.h"
+#include "refusal/limits.h"
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 

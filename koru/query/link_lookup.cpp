@@ -1,6 +1,6 @@
 // Link lookup: the body node and the HREF link targets of the body and of controls.
+#include "query/node_index.h"
 #include "query/node_view.h"
-#include "merge/merge_index.h"
 
 using namespace koru::detail;
 
@@ -9,7 +9,7 @@ using namespace koru::detail;
 CKORU_ItemNode* CKORU_Parser::GetBodyNode(NodeList* list) {
     if (!list) list = m_pMainList;
     if (!m_pMainList) return nullptr;
-    if (m_pMergeIndex && list == m_pMainList) return m_pMergeIndex->Body();
+    if (m_pNodeIndex && list == m_pMainList) return m_pNodeIndex->Body();
     CKORU_ItemNode* body = nullptr;
     for (CKORU_ItemNode* node : *list) {
         if (!TagIs(node, "B")) continue;

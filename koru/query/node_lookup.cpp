@@ -1,8 +1,8 @@
 // Node lookup over lists in closing order: a node's nested nodes are the run
 // directly before it with greater levels, and its parent is the first later
 // node whose level is one less.
+#include "query/node_index.h"
 #include "query/node_view.h"
-#include "merge/merge_index.h"
 
 using namespace koru::detail;
 
@@ -26,8 +26,8 @@ CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, short level, CString name)
 CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, CString tag, CString name) {
     if (!list) list = m_pMainList;
     if (!list) return nullptr;
-    if (m_pMergeIndex && list == m_pMainList && tag.CompareNoCase("C") == 0)
-        return m_pMergeIndex->FindControl(name.View());
+    if (m_pNodeIndex && list == m_pMainList && tag.CompareNoCase("C") == 0)
+        return m_pNodeIndex->FindControl(name.View());
     for (CKORU_ItemNode* node : *list)
         if (TagIs(node, tag.View()) && ValueOf(node, "N") == name.View()) return node;
     return nullptr;
@@ -45,7 +45,7 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, CString tag, C
         }
         return result;
     }
-    POSITION pos = m_pMergeIndex ? m_pMergeIndex->Find(list, parent) : list->Find(parent);
+    POSITION pos = m_pNodeIndex ? m_pNodeIndex->Find(list, parent) : list->Find(parent);
     if (!pos) return nullptr;
     const int childLevel = parent->m_Level + 1;
     list->GetPrev(pos);
@@ -71,7 +71,7 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, short level, C
         }
         return result;
     }
-    POSITION pos = m_pMergeIndex ? m_pMergeIndex->Find(list, parent) : list->Find(parent);
+    POSITION pos = m_pNodeIndex ? m_pNodeIndex->Find(list, parent) : list->Find(parent);
     if (!pos) return nullptr;
     list->GetPrev(pos);
     while (pos) {
@@ -86,7 +86,7 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, short level, C
 
 CKORU_ItemNode* CKORU_Parser::GetParent(CKORU_ItemNode* node) {
     if (!node || !m_pMainList) return nullptr;
-    POSITION pos = m_pMergeIndex ? m_pMergeIndex->Find(m_pMainList, node) : m_pMainList->Find(node);
+    POSITION pos = m_pNodeIndex ? m_pNodeIndex->Find(m_pMainList, node) : m_pMainList->Find(node);
     if (!pos) return nullptr;
     const int parentLevel = node->m_Level - 1;
     m_pMainList->GetNext(pos);

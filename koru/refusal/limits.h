@@ -1,6 +1,6 @@
 // Limits that protect the parser from hostile input; each is enforced in one place.
-#ifndef KORU_PARSER_LIMITS_H
-#define KORU_PARSER_LIMITS_H
+#ifndef KORU_REFUSAL_LIMITS_H
+#define KORU_REFUSAL_LIMITS_H
 
 #include <climits>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // Placing a refusal in the host's own text.
-#ifndef KORU_PARSER_REFUSAL_H
-#define KORU_PARSER_REFUSAL_H
+#ifndef KORU_REFUSAL_REFUSAL_H
+#define KORU_REFUSAL_REFUSAL_H
 
 #include "koru.h"
 

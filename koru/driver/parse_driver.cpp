@@ -1,8 +1,8 @@
 // Parse driver: frame check, splitting, stacking, then a new main list on the
 // first parse or a fragment merge on every later one.
 #include "koru.h"
-#include "parser/refusal.h"
 #include "parser/statement_list.h"
+#include "refusal/refusal.h"
 #include "scan/word_cursor.h"
 
 using namespace koru::detail;

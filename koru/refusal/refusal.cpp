@@ -1,5 +1,5 @@
 // The one refusal path: records why a source was refused and where.
-#include "parser/refusal.h"
+#include "refusal/refusal.h"
 
 #include <algorithm>
 
