@@ -452,7 +452,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class NodeIndex; struct MergeIndex; struct ParserAccess; } }
+namespace koru { namespace detail { class NodeIndex; class ParseTransaction; struct MergeIndex; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -542,6 +542,7 @@ public:
 private:
     friend struct koru::detail::ParserAccess;
     friend struct koru::detail::MergeIndex;
+    friend class koru::detail::ParseTransaction;
 
     // parser object
     void ReleaseSubList();

@@ -1,6 +1,6 @@
 // Parse driver: frame check, splitting, stacking, then a new main list on the
 // first parse or a fragment merge on every later one.
-#include "koru.h"
+#include "driver/parse_transaction.h"
 #include "parser/statement_list.h"
 #include "refusal/refusal.h"
 #include "scan/word_cursor.h"
@@ -11,26 +11,21 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     m_nOverwrite = overwrite;
     // Every stage works on a copy, so a refused source leaves the host's text,
     // the macro table and every list exactly as they were.
+    ParseTransaction transaction(*this, overwrite);
     CString work(source);
     if (!DoYouHaveReDefineSource(work)) return 0;
-    StatementList* statements = PreProcess(work);
-    if (!statements) {
-        m_nOverwrite = overwrite;
-        m_ReDefineSource.Empty();
+    transaction.Hold(PreProcess(work));
+    if (!transaction.Statements()) {
         RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;
     }
-    const long long tooDeep = CheckParseNesting(statements);
+    const long long tooDeep = CheckParseNesting(transaction.Statements());
     if (tooDeep >= 0) {
-        FreeStatements(statements);
-        DiscardStagedMacros();
-        m_nOverwrite = overwrite;
-        m_ReDefineSource.Empty();
         Refuse(KoruRefusalCode::NestingLimit, StatementOffset(work, tooDeep), work.View());
         RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;
     }
-    CommitStagedMacros();
+    StatementList* statements = transaction.Commit();
     source.swap(work);
 
     StackOperation(statements);

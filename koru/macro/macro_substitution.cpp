@@ -228,7 +228,6 @@ int CKORU_Parser::SubstituteMacros(CString& source) {
     MacroExpander expander(*table, ExpansionBound(source.Str().size()));
     std::string out;
     if (!expander.Expand(source.View(), out)) {
-        DiscardStagedMacros();
         Refuse(KoruRefusalCode::ExpansionLimit, -1, std::string_view());
         return 0;
     }

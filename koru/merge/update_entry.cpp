@@ -5,59 +5,13 @@
 // the batch closes. So <C N=x></C> opened at depth 0 yields the control at
 // level 3, as in a body, and <B></B> yields the body at level 2.
 #include "merge/merge_index.h"
-#include "refusal/limits.h"
-#include "refusal/refusal.h"
 #include "parser/statement_list.h"
 #include "query/node_view.h"
+#include "refusal/limits.h"
+#include "refusal/refusal.h"
 #include "scan/word_cursor.h"
 
 using namespace koru::detail;
-
-
-CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CString text, int newValueFlag) {
-    m_nNewValue = newValueFlag;
-    if (!m_pMainList) {
-        Refuse(KoruRefusalCode::NoMainList, -1, std::string_view());
-        return nullptr;
-    }
-    // Splitting changes the text only when it holds a macro block or a reference;
-    // the original is kept then, so that a refusal can be placed in it.
-    const bool mayChange = text.Find("MACRO") >= 0 || text.Find('&') >= 0;
-    CString original;
-    if (mayChange) original = text;
-    StatementList* statements = PreProcess(text);
-    if (!statements) {
-        if (mayChange) RelocateRefusal(m_LastRefusal, original.View(), text.View());
-        return nullptr;
-    }
-    if (!CheckUpdateNesting(statements, true)) {
-        FreeStatements(statements);
-        DiscardStagedMacros();
-        Refuse(KoruRefusalCode::NestingLimit, -1, std::string_view());
-        return nullptr;
-    }
-    CommitStagedMacros();
-
-    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
-    auto* result = new NodeList(10);
-    RebuiltList rebuiltNodes(m_pMergeIndex, result);
-    auto* batch = new StatementList(10);
-    while (!statements->IsEmpty()) {
-        CString* statement = statements->RemoveHead();
-        batch->AddTail(statement);
-        if (!statement || !EndsBatch(*statement)) continue;
-        NodeList* rebuilt = MergeBatch(batch);
-        batch = new StatementList(10);
-        if (rebuilt) {
-            for (CKORU_ItemNode* node : *rebuilt) rebuiltNodes.Add(node);
-            ReleaseNodeList(rebuilt);
-        }
-    }
-    FreeStatements(batch);
-    FreeStatements(statements);
-    m_LastRefusal = KoruRefusal();
-    return result;
-}
 
 CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(StatementList* statements) {
     if (!statements) return nullptr;

@@ -29,8 +29,9 @@ int FindMacroBlock(CString& source) {
 }  // namespace
 
 // Splits `source` into statements. The macro block is cut out and its
-// definitions staged; the staged table is kept by CommitStagedMacros once the
-// caller accepts the source, so a refused source leaves the table as it was.
+// definitions staged; the caller's transaction keeps the staged table once it
+// accepts the source and drops it otherwise, so a refused source leaves the
+// table as it was.
 CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
     DiscardStagedMacros();
     m_MacroBlockText.Empty();
@@ -70,7 +71,6 @@ CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
         if (i < 0) {
             FreeStatements(statements);
             if (statement) delete statement;
-            DiscardStagedMacros();
             Refuse(KoruRefusalCode::UnclosedComment, at, source.View());
             return nullptr;
         }
@@ -85,13 +85,11 @@ CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
         }
     }
     if (!statements) {
-        DiscardStagedMacros();
         Refuse(KoruRefusalCode::NoStatement, -1, source.View());
         return nullptr;
     }
     if (starts != ends) {
         FreeStatements(statements);
-        DiscardStagedMacros();
         if (firstEnd < 0) firstEnd = FirstUnmatchedStart(source);
         Refuse(KoruRefusalCode::Unbalanced, firstEnd, source.View());
         m_LastRefusal.startCount = starts;

@@ -1,0 +1,36 @@
+// What a parse or a text update stages before it is accepted, undone unless
+// the call commits it: so a refusal at any step leaves the parser as the call
+// found it, and no failure site cleans up by hand.
+#ifndef KORU_DRIVER_PARSE_TRANSACTION_H
+#define KORU_DRIVER_PARSE_TRANSACTION_H
+
+#include "koru.h"
+
+namespace koru { namespace detail {
+
+class ParseTransaction {
+public:
+    // A parse passes the overwrite flag it was given: a refusal leaves that flag
+    // set and drops the redefinition text. An update passes kUpdate.
+    static constexpr int kUpdate = -1;
+    ParseTransaction(CKORU_Parser& parser, int overwrite) : m_Parser(parser), m_Overwrite(overwrite) {}
+    ~ParseTransaction();
+    ParseTransaction(const ParseTransaction&) = delete;
+    ParseTransaction& operator=(const ParseTransaction&) = delete;
+
+    // Takes over the statements the splitter gathered (null when it refused).
+    void Hold(CKORU_Parser::StatementList* statements) { m_Statements = statements; }
+    CKORU_Parser::StatementList* Statements() const { return m_Statements; }
+    // Keeps the staged macro definitions and hands the statements over.
+    CKORU_Parser::StatementList* Commit();
+
+private:
+    CKORU_Parser& m_Parser;
+    int m_Overwrite;
+    CKORU_Parser::StatementList* m_Statements = nullptr;
+    bool m_Committed = false;
+};
+
+}}  // namespace koru::detail
+
+#endif
