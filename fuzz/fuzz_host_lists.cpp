@@ -15,11 +15,11 @@ using koru_fuzz::Require;
 
 namespace {
 
-// Takes the next list off `spec`; empty when `spec` is used up.
-CKORU_Parser::StatementList* NextList(std::string_view& spec) {
-    size_t end = spec.find('\x01');
-    std::string_view list = spec.substr(0, end);
-    spec = end == std::string_view::npos ? std::string_view() : spec.substr(end + 1);
+// Takes the next statement list off `lists`, the encoded rest of the input.
+CKORU_Parser::StatementList* NextList(std::string_view& lists) {
+    size_t end = lists.find('\x01');
+    std::string_view list = lists.substr(0, end);
+    lists = end == std::string_view::npos ? std::string_view() : lists.substr(end + 1);
     auto* statements = new CKORU_Parser::StatementList(10);
     while (true) {
         size_t cut = list.find('\n');
@@ -34,14 +34,14 @@ CKORU_Parser::StatementList* NextList(std::string_view& spec) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto [first, spec] = koru_fuzz::SplitInput(data, size);
+    auto [first, lists] = koru_fuzz::SplitInput(data, size);
     CKORU_Parser parser;
     CString document{std::string(first)};
     parser.DoParsingProc(document, static_cast<int>(size & 1));
     Require("host lists: first structure", CheckStructure(parser));
 
-    for (int round = 0; round < 8 && !spec.empty(); ++round) {
-        CKORU_Parser::NodeList* rebuilt = parser.UpdateParser(NextList(spec));
+    for (int round = 0; round < 8 && !lists.empty(); ++round) {
+        CKORU_Parser::NodeList* rebuilt = parser.UpdateParser(NextList(lists));
         Require("host lists: structure", CheckStructure(parser));
         if (!rebuilt) continue;
         Require("host lists: main list", parser.GetMainList() != nullptr, "a result without a main list");
