@@ -45,7 +45,7 @@ struct ParserAccess {
     static const CKORU_Parser::NodeList& SubList(const CKORU_Parser& p) { return p.m_SubList; }
     static const CMapStringToString* MacroTable(const CKORU_Parser& p) { return p.m_pMacroTable; }
     static const CMapStringToString* StagedMacroTable(const CKORU_Parser& p) { return p.m_pStagedMacroTable; }
-    static const void* MergeIndex(const CKORU_Parser& p) { return p.m_pMergeIndex; }
+    static const void* MergeIndex(const CKORU_Parser& p) { return p.m_pNodeIndex; }
 };
 }}  // namespace koru::detail
 

@@ -582,6 +582,8 @@ private:
     int SubstituteMacros(CString& source);
     // redefinition check
     int DoYouHaveReDefineSource(CString& source);
+    // node lookup
+    POSITION FindIn(NodeList* list, CKORU_ItemNode* node);
     // link lookup
     CKORU_ItemNode* GetBodyNode(NodeList* list);
     // fragment merge
@@ -605,7 +607,6 @@ private:
     void FreeMainNode(POSITION pos);
     POSITION InsertMainBefore(POSITION pos, CKORU_ItemNode* node);
     POSITION AppendMain(CKORU_ItemNode* node);
-    POSITION FindIn(NodeList* list, CKORU_ItemNode* node);
     // update entry
     NodeList* MergeBatch(StatementList* statements);
 
@@ -621,8 +622,7 @@ private:
     CString m_ReDefineSource;            // text after the first "</U>"
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
-    koru::detail::MergeIndex* m_pMergeIndex;  // lookup index while a merge runs
-    koru::detail::NodeIndex* m_pNodeIndex;    // the same index, as the queries see it
+    koru::detail::NodeIndex* m_pNodeIndex;    // the merge index while a merge runs, as queries see it
     KoruRefusal m_LastRefusal;
 };
 

@@ -31,9 +31,9 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
     }
     StatementList* statements = transaction.Commit();
 
-    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    MergeScope scope(*this);
     auto* result = new NodeList(10);
-    RebuiltList rebuiltNodes(m_pMergeIndex, result);
+    RebuiltList rebuiltNodes(scope.Index(), result);
     auto* batch = new StatementList(10);
     while (!statements->IsEmpty()) {
         CString* statement = statements->RemoveHead();

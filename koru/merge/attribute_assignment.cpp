@@ -41,5 +41,5 @@ void CKORU_Parser::AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* tar
             target->m_NewValueTable.SetAt(name, value);
         }
     }
-    if (m_pMergeIndex) m_pMergeIndex->TableChanged(target);
+    if (MergeIndex* index = MergeIndex::Of(*this)) index->TableChanged(target);
 }

@@ -10,7 +10,7 @@
 using namespace koru::detail;
 
 CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
-    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    MergeScope scope(*this);
     CKORU_ItemNode* fragmentBody = GetBodyNode(&m_SubList);
     CKORU_ItemNode* documentBody = GetBodyNode(m_pMainList);
     if (!fragmentBody || !documentBody) return nullptr;
@@ -36,7 +36,7 @@ CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
 
 CKORU_ItemNode* CKORU_Parser::RemakeControl(CKORU_ItemNode* fragmentControl) {
     if (!fragmentControl || !m_pMainList) return nullptr;
-    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    MergeScope scope(*this);
     CKORU_ItemNode* documentControl = GetNode(m_pMainList, CString("C"), CString(ValueOf(fragmentControl, "N")));
     if (!documentControl) return nullptr;
     AddOrUpdateLValue(fragmentControl, documentControl);
@@ -53,9 +53,9 @@ CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* /*fragmentParent*/, CKO
         ReleaseNodeList(documentChildren);
         return documentParent;
     }
-    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    MergeScope scope(*this);
     ChildMatcher matcher(documentChildren);
-    m_pMergeIndex->Watch(&matcher);
+    scope.Index()->Watch(&matcher);
     for (CKORU_ItemNode* child : *fragmentChildren) {
         if (TagIs(child, "A")) {
             std::string_view name = ValueOf(child, "N");
@@ -77,7 +77,7 @@ CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* /*fragmentParent*/, CKO
             AddNewEventNode(documentParent, child);
         }
     }
-    m_pMergeIndex->Unwatch(&matcher);
+    scope.Index()->Unwatch(&matcher);
     ReleaseNodeList(fragmentChildren);
     ReleaseNodeList(documentChildren);
     return documentParent;

@@ -16,12 +16,12 @@ void CKORU_Parser::ConcateNode() {
         ReleaseSubList();
         return;
     }
-    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    MergeScope scope(*this);
     AddNewFormStatement();
     ReMakeBodyControl();
     if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
         for (CKORU_ItemNode* control : *controls) {
-            if (!m_pMergeIndex->FindControl(ValueOf(control, "N"))) AddNewControl(control);
+            if (!scope.Index()->FindControl(ValueOf(control, "N"))) AddNewControl(control);
             RemakeControl(control);
         }
         ReleaseNodeList(controls);
@@ -40,7 +40,7 @@ CKORU_ItemNode* CKORU_Parser::AddNewControl(CKORU_ItemNode* control) {
 
 POSITION CKORU_Parser::GetInsertTargetPositionOfMainList() {
     if (!m_pMainList) return nullptr;
-    if (m_pMergeIndex) return m_pMergeIndex->InsertTarget();
+    if (MergeIndex* index = MergeIndex::Of(*this)) return index->InsertTarget();
     for (POSITION pos = m_pMainList->GetTailPosition(); pos;) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_pMainList->GetPrev(pos);
@@ -99,7 +99,7 @@ void CKORU_Parser::AddNewFormStatement() {
             if (at == run->second) break;
         }
     }
-    if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
+    if (MergeIndex* index = MergeIndex::Of(*this)) index->SubListChanged();
 }
 
 short CKORU_Parser::GetFORMLevelOfMainList() {

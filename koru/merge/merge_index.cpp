@@ -252,18 +252,8 @@ void MergeIndex::RemoveControl(CKORU_ItemNode* node) {
     m_ControlKey.erase(it);
 }
 
-MergeScope::MergeScope(CKORU_Parser& parser, CKORU_Parser::NodeList* main, MergeIndex*& slot) : m_Slot(slot) {
-    if (!slot && main) {
-        m_Owned = new MergeIndex(parser);
-        slot = m_Owned;
-    }
-}
-
-MergeScope::~MergeScope() {
-    if (m_Owned) {
-        m_Slot = nullptr;
-        delete m_Owned;
-    }
+MergeScope::MergeScope(CKORU_Parser& parser) : m_Index(MergeIndex::Of(parser)) {
+    if (!m_Index && parser.GetMainList()) m_Index = m_Owned = new MergeIndex(parser);
 }
 
 }}  // namespace koru::detail

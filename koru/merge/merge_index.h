@@ -87,6 +87,8 @@ struct MergeIndex final : NodeIndex {
     // Indexes the parser's main list and serves the parser's queries until destroyed.
     explicit MergeIndex(CKORU_Parser& parser);
     ~MergeIndex();
+    // The index of the merge running on `parser`, or null.
+    static MergeIndex* Of(const CKORU_Parser& parser) { return static_cast<MergeIndex*>(parser.m_pNodeIndex); }
     MergeIndex(const MergeIndex&) = delete;
     MergeIndex& operator=(const MergeIndex&) = delete;
 
@@ -141,18 +143,20 @@ private:
     std::vector<NodeWatcher*> m_Watchers;
 };
 
-// Gives the parser a merge index for the scope of one merge or update call;
-// nested scopes reuse the outer index.
+// Gives the parser a merge index for the scope of one merge or update call
+// (none before the first parse); nested scopes reuse the outer index.
 class MergeScope {
 public:
-    explicit MergeScope(CKORU_Parser& parser, CKORU_Parser::NodeList* main, MergeIndex*& slot);
-    ~MergeScope();
+    explicit MergeScope(CKORU_Parser& parser);
+    ~MergeScope() { delete m_Owned; }
     MergeScope(const MergeScope&) = delete;
     MergeScope& operator=(const MergeScope&) = delete;
+    // The running index; null when the parser has no main list.
+    MergeIndex* Index() const { return m_Index; }
 
 private:
-    MergeIndex*& m_Slot;
     MergeIndex* m_Owned = nullptr;
+    MergeIndex* m_Index;
 };
 
 }}  // namespace koru::detail

@@ -5,27 +5,22 @@
 
 using namespace koru::detail;
 
-POSITION CKORU_Parser::FindIn(NodeList* list, CKORU_ItemNode* node) {
-    if (!list || !node) return nullptr;
-    return m_pMergeIndex ? m_pMergeIndex->Find(list, node) : list->Find(node);
-}
-
 POSITION CKORU_Parser::InsertMainBefore(POSITION pos, CKORU_ItemNode* node) {
     POSITION at = m_pMainList->InsertBefore(pos, node);
-    if (m_pMergeIndex) m_pMergeIndex->Inserted(node, at);
+    if (MergeIndex* index = MergeIndex::Of(*this)) index->Inserted(node, at);
     return at;
 }
 
 POSITION CKORU_Parser::AppendMain(CKORU_ItemNode* node) {
     POSITION at = m_pMainList->AddTail(node);
-    if (m_pMergeIndex) m_pMergeIndex->Inserted(node, at);
+    if (MergeIndex* index = MergeIndex::Of(*this)) index->Inserted(node, at);
     return at;
 }
 
 // Removes the main-list node at `pos` and frees it, telling the merge index first.
 void CKORU_Parser::FreeMainNode(POSITION pos) {
     CKORU_ItemNode* node = m_pMainList->GetAt(pos);
-    if (m_pMergeIndex) m_pMergeIndex->Erased(node);
+    if (MergeIndex* index = MergeIndex::Of(*this)) index->Erased(node);
     m_pMainList->RemoveAt(pos);
     delete node;
 }

@@ -20,7 +20,7 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(StatementList* statements) {
         Refuse(KoruRefusalCode::NestingLimit, -1, std::string_view());
         return nullptr;
     }
-    MergeScope scope(*this, m_pMainList, m_pMergeIndex);
+    MergeScope scope(*this);
     return MergeBatch(statements);
 }
 
@@ -36,14 +36,14 @@ CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
         m_SubList.AddTail(node);
     }
     for (CKORU_ItemNode* node : m_SubList) node->m_Level = static_cast<short>(node->m_Level + shift);
-    if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
+    if (MergeIndex* index = MergeIndex::Of(*this)) index->SubListChanged();
 
     // The result is null when the batch held no control and no body was
     // rebuilt; a control rebuilt here and deleted by a later step drops out.
     auto* result = new NodeList(10);
     bool made = false;
     {
-        RebuiltList rebuiltNodes(m_pMergeIndex, result);
+        RebuiltList rebuiltNodes(MergeIndex::Of(*this), result);
         if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
             for (CKORU_ItemNode* control : *controls) {
                 if (!GetNode(m_pMainList, CString("C"), CString(ValueOf(control, "N")))) AddNewControl(control);
@@ -59,7 +59,7 @@ CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
         }
     }
     ReleaseSubList();
-    if (m_pMergeIndex) m_pMergeIndex->SubListChanged();
+    if (MergeIndex* index = MergeIndex::Of(*this)) index->SubListChanged();
     if (!made) {
         delete result;
         return nullptr;

@@ -11,7 +11,6 @@ CKORU_Parser::CKORU_Parser()
       m_nOverwrite(0),
       m_nNewValue(0),
       m_pStagedMacroTable(nullptr),
-      m_pMergeIndex(nullptr),
       m_pNodeIndex(nullptr) {}
 
 CKORU_Parser::~CKORU_Parser() {

@@ -23,6 +23,12 @@ CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, short level, CString name)
     return nullptr;
 }
 
+// Position of `node` in `list`: from the running merge's index, else by a walk.
+POSITION CKORU_Parser::FindIn(NodeList* list, CKORU_ItemNode* node) {
+    if (!list || !node) return nullptr;
+    return m_pNodeIndex ? m_pNodeIndex->Find(list, node) : list->Find(node);
+}
+
 CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, CString tag, CString name) {
     if (!list) list = m_pMainList;
     if (!list) return nullptr;
@@ -45,7 +51,7 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, CString tag, C
         }
         return result;
     }
-    POSITION pos = m_pNodeIndex ? m_pNodeIndex->Find(list, parent) : list->Find(parent);
+    POSITION pos = FindIn(list, parent);
     if (!pos) return nullptr;
     const int childLevel = parent->m_Level + 1;
     list->GetPrev(pos);
@@ -71,7 +77,7 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, short level, C
         }
         return result;
     }
-    POSITION pos = m_pNodeIndex ? m_pNodeIndex->Find(list, parent) : list->Find(parent);
+    POSITION pos = FindIn(list, parent);
     if (!pos) return nullptr;
     list->GetPrev(pos);
     while (pos) {
@@ -86,7 +92,7 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, short level, C
 
 CKORU_ItemNode* CKORU_Parser::GetParent(CKORU_ItemNode* node) {
     if (!node || !m_pMainList) return nullptr;
-    POSITION pos = m_pNodeIndex ? m_pNodeIndex->Find(m_pMainList, node) : m_pMainList->Find(node);
+    POSITION pos = FindIn(m_pMainList, node);
     if (!pos) return nullptr;
     const int parentLevel = node->m_Level - 1;
     m_pMainList->GetNext(pos);
