@@ -1,6 +1,7 @@
 // Parse driver: frame check, splitting, stacking, then a new main list on the
 // first parse or a fragment merge on every later one.
 #include "driver/parse_transaction.h"
+#include "parser/node_store.h"
 #include "parser/statement_list.h"
 #include "refusal/refusal.h"
 #include "scan/word_cursor.h"
@@ -53,7 +54,7 @@ void CKORU_Parser::DeleteNoUsedItem() {
         CKORU_ItemNode* node = m_ClosedList.GetNext(pos);
         if (node->m_Level < 2 || node->m_TagName.CompareNoCase("H") == 0) {
             m_ClosedList.RemoveAt(at);
-            delete node;
+            FreeNode(*this, node);
         }
     }
 }

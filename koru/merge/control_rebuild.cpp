@@ -63,7 +63,7 @@ CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* /*fragmentParent*/, CKO
             if (match) {
                 AddOrUpdateLValue(child, match);
             } else if (POSITION at = FindIn(m_pMainList, documentParent)) {
-                InsertMainBefore(at, new CKORU_ItemNode(child));
+                InsertMainBefore(at, CopyNode(*this, child));
             }
         } else if (TagIs(child, "IA")) {
             DeleteNode(CString(ValueOf(child, "T")), documentParent, CString("A"));
@@ -88,11 +88,11 @@ void CKORU_Parser::AddNewEventNode(CKORU_ItemNode* documentParent, CKORU_ItemNod
     POSITION parentPos = FindIn(m_pMainList, documentParent);
     POSITION childPos = FindIn(&m_SubList, fragmentChild);
     if (!parentPos || !childPos) return;
-    POSITION last = InsertMainBefore(parentPos, new CKORU_ItemNode(fragmentChild));
+    POSITION last = InsertMainBefore(parentPos, CopyNode(*this, fragmentChild));
     m_SubList.GetPrev(childPos);
     while (childPos) {
         CKORU_ItemNode* nested = m_SubList.GetPrev(childPos);
         if (nested->m_Level <= fragmentChild->m_Level) break;
-        last = InsertMainBefore(last, new CKORU_ItemNode(nested));
+        last = InsertMainBefore(last, CopyNode(*this, nested));
     }
 }

@@ -33,7 +33,7 @@ CKORU_ItemNode* CKORU_Parser::AddNewControl(CKORU_ItemNode* control) {
     if (!control || !m_pMainList) return nullptr;
     POSITION target = GetInsertTargetPositionOfMainList();
     if (!target) return nullptr;
-    auto* copy = new CKORU_ItemNode(control);
+    auto* copy = CopyNode(*this, control);
     InsertMainBefore(target, copy);
     return copy;
 }
@@ -91,11 +91,11 @@ void CKORU_Parser::AddNewFormStatement() {
             CKORU_ItemNode* node = m_SubList.GetNext(pos);
             m_SubList.RemoveAt(at);
             if (formLevel >= 0) {
-                auto* copy = new CKORU_ItemNode(node);
+                auto* copy = CopyNode(*this, node);
                 copy->m_Level = ShiftedLevel(node->m_Level, shift);
                 AppendMain(copy);
             }
-            delete node;
+            FreeNode(*this, node);
             if (at == run->second) break;
         }
     }

@@ -3,6 +3,7 @@
 #define KORU_MERGE_MERGE_INDEX_H
 
 #include "koru.h"
+#include "parser/node_store.h"
 #include "query/node_index.h"
 
 #include <cstdint>

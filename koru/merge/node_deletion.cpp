@@ -22,7 +22,7 @@ void CKORU_Parser::FreeMainNode(POSITION pos) {
     CKORU_ItemNode* node = m_pMainList->GetAt(pos);
     if (MergeIndex* index = MergeIndex::Of(*this)) index->Erased(node);
     m_pMainList->RemoveAt(pos);
-    delete node;
+    FreeNode(*this, node);
 }
 
 void CKORU_Parser::DeleteNode(CKORU_ItemNode* node) {

@@ -1,5 +1,7 @@
 // CKORU_Parser: construction, destruction and release of node lists.
-#include "koru.h"
+#include "parser/node_store.h"
+
+using namespace koru::detail;
 
 CKORU_Parser::CKORU_Parser()
     : m_pMainList(nullptr),
@@ -17,11 +19,11 @@ CKORU_Parser::~CKORU_Parser() {
     ReleaseMacroList();
     DiscardStagedMacros();
     ReleaseSubList();
-    while (!m_TagStack.IsEmpty()) delete m_TagStack.RemoveHead();
+    while (!m_TagStack.IsEmpty()) FreeNode(*this, m_TagStack.RemoveHead());
     m_nDepth = 0;
-    while (!m_ClosedList.IsEmpty()) delete m_ClosedList.RemoveHead();
+    while (!m_ClosedList.IsEmpty()) FreeNode(*this, m_ClosedList.RemoveHead());
     if (m_pMainList) {
-        while (!m_pMainList->IsEmpty()) delete m_pMainList->RemoveHead();
+        while (!m_pMainList->IsEmpty()) FreeNode(*this, m_pMainList->RemoveHead());
         delete m_pMainList;
         m_pMainList = nullptr;
     }
@@ -37,7 +39,7 @@ void CKORU_Parser::ReleaseNodeList(NodeList* list) {
 }
 
 void CKORU_Parser::ReleaseSubList() {
-    while (!m_SubList.IsEmpty()) delete m_SubList.RemoveHead();
+    while (!m_SubList.IsEmpty()) FreeNode(*this, m_SubList.RemoveHead());
 }
 
 void CKORU_Parser::ClearStringInMainNodeList() {
