@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -35,58 +36,77 @@
 // The library's version as "major.minor.patch".
 KORU_API const char* KoruVersion() noexcept;
 
+namespace koru { namespace detail { struct CoreAccess; } }
+
 // ---------------------------------------------------------------------------
 // CString
 // ---------------------------------------------------------------------------
 
 // A counted byte string with value semantics; embedded zero bytes are allowed.
 // Negative counts read as 0, counts and starts past the end stop at the end.
+//
+// A CString is one machine word. Texts of up to six bytes are kept in the word
+// itself; longer ones in a counted block of their own. A parser keeps the texts
+// of its nodes in blocks it owns in bulk; copying or moving such a string out
+// always gives a block of the copy's own, so a host's strings never depend on
+// the parser that made them.
 class KORU_API CString {
 public:
     // Empty string.
     CString() noexcept = default;
     // Copy of a zero-terminated text; null gives the empty string.
-    CString(const char* text) : m_Data(text ? text : "") {}
+    CString(const char* text);
     // The first `length` bytes of `text`; null or a length <= 0 gives the empty string.
-    CString(const char* text, int length)
-        : m_Data(text && length > 0 ? std::string(text, static_cast<size_t>(length)) : std::string()) {}
+    CString(const char* text, int length);
     // `c` repeated `repeat` times (nothing when repeat <= 0).
-    explicit CString(char c, int repeat = 1) : m_Data(repeat > 0 ? static_cast<size_t>(repeat) : 0u, c) {}
+    explicit CString(char c, int repeat = 1);
     // Copy of a byte view (extension).
-    explicit CString(std::string_view view) : m_Data(view) {}
-    // Takes over a standard string (extension).
-    explicit CString(std::string&& text) noexcept : m_Data(std::move(text)) {}
-    CString(const CString&) = default;
-    CString(CString&&) noexcept = default;
-    ~CString() = default;
+    explicit CString(std::string_view view) { Assign(view); }
+    CString(const CString& other) : m_Word(other.IsInline() ? other.m_Word : 0) {
+        if (other.m_Word && !other.IsInline()) Assign(other.View());
+    }
+    // A string owned in bulk by a parser is copied; any other is taken over.
+    CString(CString&& other) : m_Word(other.m_Word) {
+        if (IsShared()) {
+            m_Word = 0;
+            Assign(other.View());
+        } else if (!IsInline()) {
+            other.m_Word = 0;
+        }
+    }
+    ~CString() { if (IsOwned()) Release(); }
 
-    CString& operator=(const CString&) = default;
-    CString& operator=(CString&&) noexcept = default;
+    CString& operator=(const CString& other);
+    CString& operator=(CString&& other);
     // Assigns a zero-terminated text; null gives the empty string.
-    CString& operator=(const char* text) { m_Data.assign(text ? text : ""); return *this; }
+    CString& operator=(const char* text);
     // Assigns one byte.
-    CString& operator=(char c) { m_Data.assign(1, c); return *this; }
+    CString& operator=(char c) { Assign(std::string_view(&c, 1)); return *this; }
 
-    CString& operator+=(const CString& other) { m_Data.append(other.m_Data); return *this; }
+    CString& operator+=(const CString& other) { Append(other.View()); return *this; }
     // Appends a zero-terminated text; null appends nothing.
-    CString& operator+=(const char* text) { if (text) m_Data.append(text); return *this; }
-    CString& operator+=(char c) { m_Data.push_back(c); return *this; }
+    CString& operator+=(const char* text);
+    CString& operator+=(char c) { Append(std::string_view(&c, 1)); return *this; }
+    // Appends the bytes of a view (extension).
+    CString& Append(std::string_view bytes);
 
     // Number of bytes.
-    int GetLength() const noexcept { return static_cast<int>(m_Data.size()); }
+    int GetLength() const noexcept { return static_cast<int>(View().size()); }
     // True when the string holds no byte.
-    bool IsEmpty() const noexcept { return m_Data.empty(); }
+    bool IsEmpty() const noexcept { return m_Word == 0 || View().empty(); }
     // Makes the string empty.
-    void Empty() noexcept { m_Data.clear(); }
+    void Empty() noexcept {
+        if (IsOwned()) Release();
+        m_Word = 0;
+    }
     // The byte at `index`; the zero byte outside the string (so index == length reads '\0').
     char GetAt(int index) const noexcept {
-        return index >= 0 && static_cast<size_t>(index) < m_Data.size() ? m_Data[static_cast<size_t>(index)] : '\0';
+        const std::string_view v = View();
+        return index >= 0 && static_cast<size_t>(index) < v.size() ? v[static_cast<size_t>(index)] : '\0';
     }
     char operator[](int index) const noexcept { return GetAt(index); }
     // Replaces the byte at `index`; does nothing outside the string (extension).
-    void SetAt(int index, char c) noexcept {
-        if (index >= 0 && static_cast<size_t>(index) < m_Data.size()) m_Data[static_cast<size_t>(index)] = c;
-    }
+    void SetAt(int index, char c);
 
     // Index of the first `c` at or after `start` (negative start reads as 0), or -1.
     int Find(char c, int start = 0) const noexcept;
@@ -105,31 +125,39 @@ public:
     CString Right(int count) const;
 
     // Upper-cases the letters a to z in place; every other byte stays.
-    CString& MakeUpper() noexcept;
+    CString& MakeUpper();
     // Lower-cases the letters A to Z in place (extension).
-    CString& MakeLower() noexcept;
+    CString& MakeLower();
     // 0 when equal ignoring the case of ASCII letters; else the sign of the first difference.
     int CompareNoCase(const CString& other) const noexcept { return CompareNoCase(other.View()); }
     int CompareNoCase(const char* other) const noexcept { return CompareNoCase(std::string_view(other ? other : "")); }
     int CompareNoCase(std::string_view other) const noexcept;
 
     // The zero-terminated bytes; valid until the string changes.
-    const char* GetString() const noexcept { return m_Data.c_str(); }
-    operator const char*() const noexcept { return m_Data.c_str(); }
+    const char* GetString() const noexcept {
+        if (IsInline()) return InlineChars();
+        return m_Word ? BlockChars() : "";
+    }
+    operator const char*() const noexcept { return GetString(); }
     // The bytes as a view, embedded zeros included (extension).
-    std::string_view View() const noexcept { return m_Data; }
-    // The underlying standard string (extension).
-    const std::string& Str() const noexcept { return m_Data; }
-    std::string& Str() noexcept { return m_Data; }
-    void swap(CString& other) noexcept { m_Data.swap(other.m_Data); }
+    std::string_view View() const noexcept {
+        if (IsInline()) return std::string_view(InlineChars(), InlineLength());
+        return m_Word ? std::string_view(BlockChars(), BlockBits() >> 1) : std::string_view();
+    }
+    // A standard string copy of the bytes (extension).
+    std::string Str() const { return std::string(View()); }
+    // Exchanges the contents of two strings (extension).
+    void swap(CString& other);
 
-    friend bool operator==(const CString& a, const CString& b) noexcept { return a.m_Data == b.m_Data; }
+    friend bool operator==(const CString& a, const CString& b) noexcept {
+        return a.m_Word == b.m_Word || a.View() == b.View();
+    }
     friend bool operator==(const CString& a, const char* b) noexcept { return a.View() == std::string_view(b ? b : ""); }
     friend bool operator==(const char* a, const CString& b) noexcept { return b == a; }
     friend bool operator!=(const CString& a, const CString& b) noexcept { return !(a == b); }
     friend bool operator!=(const CString& a, const char* b) noexcept { return !(a == b); }
     friend bool operator!=(const char* a, const CString& b) noexcept { return !(b == a); }
-    friend bool operator<(const CString& a, const CString& b) noexcept { return a.m_Data < b.m_Data; }
+    friend bool operator<(const CString& a, const CString& b) noexcept { return a.View() < b.View(); }
     friend bool operator<(const CString& a, const char* b) noexcept { return a.View() < std::string_view(b ? b : ""); }
     friend bool operator<(const char* a, const CString& b) noexcept { return std::string_view(a ? a : "") < b.View(); }
 
@@ -140,7 +168,44 @@ public:
     friend CString operator+(char a, const CString& b) { CString r(a); r += b; return r; }
 
 private:
-    std::string m_Data;
+    friend struct koru::detail::CoreAccess;
+
+    // The word is 0 (empty), an inline text (lowest bit set: the word's
+    // low-order byte holds length * 2 + 1, the others the bytes and a zero), or
+    // the address of a block: a 32-bit length * 2 + shared flag, then the bytes
+    // and a zero. A block of the string's own has its capacity in the 32 bits
+    // before the address.
+#if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    static constexpr size_t kTagByte = sizeof(std::uintptr_t) - 1;
+    static constexpr size_t kCharsAt = 0;
+#else
+    static constexpr size_t kTagByte = 0;
+    static constexpr size_t kCharsAt = 1;
+#endif
+    static constexpr size_t kInlineMax = sizeof(std::uintptr_t) - 2;
+
+    bool IsInline() const noexcept { return (m_Word & 1u) != 0; }
+    const char* InlineChars() const noexcept { return reinterpret_cast<const char*>(&m_Word) + kCharsAt; }
+    size_t InlineLength() const noexcept { return reinterpret_cast<const unsigned char*>(&m_Word)[kTagByte] >> 1; }
+    const char* BlockChars() const noexcept { return reinterpret_cast<const char*>(m_Word) + 4; }
+    uint32_t BlockBits() const noexcept {
+        uint32_t bits;
+        std::memcpy(&bits, reinterpret_cast<const void*>(m_Word), sizeof bits);
+        return bits;
+    }
+    // In a block owned in bulk by a parser.
+    bool IsShared() const noexcept { return m_Word != 0 && !IsInline() && (BlockBits() & 1u) != 0; }
+    // In a block of its own.
+    bool IsOwned() const noexcept { return m_Word != 0 && !IsInline() && (BlockBits() & 1u) == 0; }
+
+    // Replaces the contents with `bytes`, which may lie inside this string.
+    void Assign(std::string_view bytes);
+    // Frees the string's own block; the word is left for the caller to set.
+    void Release() noexcept;
+    // Makes the bytes writable in place: inline or in a block of the string's own.
+    char* Writable();
+
+    std::uintptr_t m_Word = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -292,16 +357,10 @@ public:
     // `blockSize` is accepted for compatibility; the map sizes itself.
     explicit CMapStringToString(int blockSize = 10);
     CMapStringToString(const CMapStringToString& other);
-    CMapStringToString(CMapStringToString&& other) noexcept : m_Block(other.m_Block) { other.m_Block = nullptr; }
+    // A table built in a parser's memory is copied; any other is taken over.
+    CMapStringToString(CMapStringToString&& other);
     CMapStringToString& operator=(const CMapStringToString& other);
-    CMapStringToString& operator=(CMapStringToString&& other) noexcept {
-        if (this != &other) {
-            RemoveAll();
-            m_Block = other.m_Block;
-            other.m_Block = nullptr;
-        }
-        return *this;
-    }
+    CMapStringToString& operator=(CMapStringToString&& other);
     ~CMapStringToString() { RemoveAll(); }
 
     // Number of keys.
@@ -335,21 +394,37 @@ public:
     const CString& ValueAt(int i) const noexcept { return InRange(i) ? m_Block->Pairs()[i].value : EmptyString(); }
 
 private:
-    friend class CKORU_ItemNode;  // sizes a node's table once for the pairs it is about to add
+    friend struct koru::detail::CoreAccess;
 
     struct Pair {
         CString key;
         CString value;
     };
-    // One allocation: this header, then `capacity` pairs of which `count` are built.
-    struct Block {
+    // One allocation: this header, `capacity` pairs of which `count` are built,
+    // and for a map of more than kLinearLimit pairs an open-addressing index of
+    // SlotCount(capacity) entries. A parser builds its nodes' tables in memory
+    // it owns in bulk (the shared flag); such a block is never freed here.
+    struct alignas(std::uintptr_t) Block {
         uint32_t count;
-        uint32_t capacity;
-        uint32_t* slots;    // open-addressing index of 2^k entries, null while the map is small
-        uint32_t slotMask;  // 2^k - 1
+        uint32_t capacityBits;  // capacity * 2 + shared flag
+        uint32_t Capacity() const noexcept { return capacityBits >> 1; }
+        bool Shared() const noexcept { return (capacityBits & 1u) != 0; }
         Pair* Pairs() noexcept { return reinterpret_cast<Pair*>(this + 1); }
         const Pair* Pairs() const noexcept { return reinterpret_cast<const Pair*>(this + 1); }
+        uint32_t* Slots() noexcept { return reinterpret_cast<uint32_t*>(Pairs() + Capacity()); }
+        const uint32_t* Slots() const noexcept { return reinterpret_cast<const uint32_t*>(Pairs() + Capacity()); }
     };
+    static constexpr uint32_t kLinearLimit = 8;
+    // Index entries for a block of `capacity` pairs: none while searched linearly.
+    static size_t SlotCount(size_t capacity) noexcept {
+        if (capacity <= kLinearLimit) return 0;
+        size_t size = 16;
+        while (size < capacity * 2) size <<= 1;
+        return size;
+    }
+    static size_t BlockBytes(size_t capacity) noexcept {
+        return sizeof(Block) + sizeof(Pair) * capacity + sizeof(uint32_t) * SlotCount(capacity);
+    }
 
     static POSITION ToPosition(size_t index) noexcept { return reinterpret_cast<POSITION>(index + 1); }
     bool InRange(int i) const noexcept { return i >= 0 && i < GetCount(); }
@@ -358,12 +433,13 @@ private:
     // Makes room for `count` pairs in all.
     void Reserve(size_t count);
     size_t Append(CString&& key, CString&& value);
-    // Sets `key` to `value` from views, building a new pair in place.
+    // Sets `key` to `value` from views.
     void SetView(std::string_view key, std::string_view value);
     // Room for one more pair at the end; Commit() then counts and indexes it.
     Pair* NewSlot();
+    // Counts and indexes the pair just built at the end.
     size_t Commit();
-    void RebuildIndex();
+    void IndexPair(uint32_t at) noexcept;
 
     Block* m_Block = nullptr;
 };
@@ -378,6 +454,9 @@ public:
     CString m_Statement;                 // statement text, without the closing '>'
     short m_Level;                       // nesting level; -1 when never pushed
     unsigned short m_WordCount;          // words outside name=value pairs (saturates at 65535)
+private:
+    uint32_t m_SourceOffset = 0;         // 1 + where the statement began in the text parsed; 0 unknown
+public:
     CString m_TagName;                   // upper-cased first word
     CMapStringToString m_AttrTable;      // upper-cased name -> value as written; tag name -> ""
     CMapStringToString m_NewValueTable;  // upper-cased name -> value an update assigned, unquoted
@@ -400,6 +479,12 @@ public:
     void ReleaseMainList();
     // Empties the new-value table.
     void ReleaseNewList();
+
+private:
+    friend struct koru::detail::CoreAccess;
+    struct Blank {};
+    // An empty node with level -1 and no tables, for the parser to fill.
+    explicit CKORU_ItemNode(Blank) noexcept : m_Level(-1), m_WordCount(0) {}
 };
 
 // ---------------------------------------------------------------------------
@@ -452,7 +537,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class NodeIndex; class ParseTransaction; struct MergeIndex; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; class NodeIndex; class ParseTransaction; struct MergeIndex; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -554,13 +639,16 @@ private:
     int Refuse(KoruRefusalCode code, long long offset, std::string_view text);
     // statement splitter
     StatementList* PreProcess(CString& source);
-    CString* GetOneStatementItem(int& pos, const CString& source);
+    int PrepareSource(CString& source);
+    int SplitStatements(const CString& source, koru::detail::SourceStatements& out);
     // tag nesting stack
     void StackOperation(StatementList* statements);
+    void StackStatements(const CString& source, const koru::detail::SourceStatements& statements);
+    void StackOne(std::string_view statement, long long offset);
     void Push(CKORU_ItemNode* node);
     CKORU_ItemNode* Pop();
     int AreYouEndTag(CString word);
-    long long CheckParseNesting(const StatementList* statements);
+    long long CheckParseNesting(const CString& source, const koru::detail::SourceStatements& statements);
     std::vector<std::pair<int, bool>> StatementMarks(const CString& source);
     long long FirstUnmatchedStart(const CString& source);
     long long StatementOffset(const CString& source, long long index);
@@ -623,6 +711,7 @@ private:
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
     koru::detail::NodeIndex* m_pNodeIndex;    // the merge index while a merge runs, as queries see it
+    koru::detail::Arena* m_pArena;            // memory of the nodes, their texts and tables
     KoruRefusal m_LastRefusal;
 };
 

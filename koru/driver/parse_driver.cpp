@@ -3,6 +3,7 @@
 #include "driver/parse_transaction.h"
 #include "parser/node_store.h"
 #include "parser/statement_list.h"
+#include "parser/statement_splitter.h"
 #include "refusal/refusal.h"
 #include "scan/word_cursor.h"
 
@@ -15,21 +16,22 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     ParseTransaction transaction(*this, overwrite);
     CString work(source);
     if (!DoYouHaveReDefineSource(work)) return 0;
-    transaction.Hold(PreProcess(work));
-    if (!transaction.Statements()) {
+    SourceStatements statements;
+    if (!PrepareSource(work) || !SplitStatements(work, statements)) {
         RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;
     }
-    const long long tooDeep = CheckParseNesting(transaction.Statements());
+    const long long tooDeep = CheckParseNesting(work, statements);
     if (tooDeep >= 0) {
         Refuse(KoruRefusalCode::NestingLimit, StatementOffset(work, tooDeep), work.View());
         RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;
     }
-    StatementList* statements = transaction.Commit();
+    transaction.Commit();
     source.swap(work);
 
-    StackOperation(statements);
+    ParserAccess::ArenaOf(*this).Expect(source.View().size());
+    StackStatements(source, statements);
     if (!m_pMainList) {
         MakeMainNode();
     } else {

@@ -204,20 +204,20 @@ private:
 
 // One left-to-right pass for one macro; the search resumes after each value.
 void CKORU_Parser::ReplaceMacroValue(CString& source, CString name, CString value) {
-    const std::string reference = "&" + name.Str() + ";";
-    std::string& text = source.Str();
+    const std::string reference = "&" + std::string(name.View()) + ";";
+    const std::string_view text = source.View();
     size_t at = text.find(reference);
-    if (at == std::string::npos) return;
+    if (at == std::string_view::npos) return;
     std::string out;
     size_t from = 0;
-    while (at != std::string::npos) {
-        out.append(text, from, at - from);
-        out.append(value.Str());
+    while (at != std::string_view::npos) {
+        out.append(text.substr(from, at - from));
+        out.append(value.View());
         from = at + reference.size();
         at = text.find(reference, from);
     }
-    out.append(text, from, std::string::npos);
-    text.swap(out);
+    out.append(text.substr(from));
+    source = CString(out);
 }
 
 // Applies the macro table to `source`. Refuses, leaving `source` unchanged, a
@@ -225,12 +225,12 @@ void CKORU_Parser::ReplaceMacroValue(CString& source, CString name, CString valu
 int CKORU_Parser::SubstituteMacros(CString& source) {
     const CMapStringToString* table = m_pStagedMacroTable ? m_pStagedMacroTable : m_pMacroTable;
     if (!table || table->IsEmpty() || source.Find('&') < 0) return 1;
-    MacroExpander expander(*table, ExpansionBound(source.Str().size()));
+    MacroExpander expander(*table, ExpansionBound(source.View().size()));
     std::string out;
     if (!expander.Expand(source.View(), out)) {
         Refuse(KoruRefusalCode::ExpansionLimit, -1, std::string_view());
         return 0;
     }
-    source.Str().swap(out);
+    source = CString(out);
     return 1;
 }

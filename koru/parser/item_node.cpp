@@ -1,5 +1,7 @@
 // CKORU_ItemNode: one start statement with its tag name and attribute table.
+#include "parser/node_store.h"
 #include "scan/word_cursor.h"
+#include "support/core_access.h"
 
 #include <algorithm>
 
@@ -35,46 +37,53 @@ CKORU_ItemNode::~CKORU_ItemNode() {
     ReleaseNewList();
 }
 
-// Tag name, word count and attribute pairs, in one walk of the statement:
-// the first word is the tag name, then words pair up positionally as name and
-// value, as many pairs as half the word count. `<B ID N=x` pairs ID with N.
 void CKORU_ItemNode::InitNode() {
-    std::string_view text = m_Statement.View();
     int equals = 0;
-    int words = CountWords(text, equals);
-    long long count = static_cast<long long>(words) - 2LL * equals;
-    m_WordCount = static_cast<unsigned short>(std::clamp(count, 0LL, 65535LL));
-
-    // One block for the table: the tag and the pairs (a statement that repeats
-    // one name many times gets the rest by doubling, not by its word count).
-    const size_t pairs = static_cast<size_t>(words / 2);
-    m_AttrTable.Reserve(static_cast<size_t>(m_AttrTable.GetCount()) + 1 + std::min<size_t>(pairs, 64));
-
-    size_t origin = 0;
-    CString nameScratch, valueScratch;
-    CString tag(CutFirstWordView(text, origin, nameScratch));
-    tag.MakeUpper();
-    m_AttrTable.SetView(tag.View(), std::string_view());
-    m_TagName = std::move(tag);
-
-    // Names are upper-cased into a buffer on the stack; pairs are built in the table.
-    char upper[32];
-    for (int pair = words / 2; pair > 0; --pair) {
-        std::string_view name = CutFirstWordView(text, origin, nameScratch);
-        std::string_view value = CutFirstWordView(text, origin, valueScratch);
-        std::string_view key;
-        if (name.size() <= sizeof upper) {
-            for (size_t i = 0; i < name.size(); ++i) upper[i] = UpperAscii(name[i]);
-            key = std::string_view(upper, name.size());
-        } else {
-            if (name.data() != nameScratch.GetString()) nameScratch.Str().assign(name.data(), name.size());
-            nameScratch.MakeUpper();
-            key = nameScratch.View();
-        }
-        m_AttrTable.SetView(key, value);
-    }
+    const int words = CountWords(m_Statement.View(), equals);
+    BuildTables(nullptr, *this, words, equals);
 }
 
 void CKORU_ItemNode::ReleaseMainList() { m_AttrTable.RemoveAll(); }
 
 void CKORU_ItemNode::ReleaseNewList() { m_NewValueTable.RemoveAll(); }
+
+namespace koru { namespace detail {
+
+// Tag name, word count and attribute pairs, in one walk of the statement:
+// the first word is the tag name, then words pair up positionally as name and
+// value, as many pairs as half the word count. `<B ID N=x` pairs ID with N.
+void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals) {
+    std::string_view text = node.m_Statement.View();
+    const long long count = static_cast<long long>(words) - 2LL * equals;
+    node.m_WordCount = static_cast<unsigned short>(std::clamp(count, 0LL, 65535LL));
+
+    // One block for the table: the tag and the pairs (a statement that repeats
+    // one name many times gets the rest by doubling, not by its word count).
+    CMapStringToString& table = node.m_AttrTable;
+    if (table.IsEmpty()) CoreAccess::ReserveTable(arena, table, TableRoom(words));
+
+    size_t origin = 0;
+    CString nameScratch, valueScratch;
+    // Names are upper-cased into a buffer on the stack.
+    char upper[32];
+    auto upperKey = [&](std::string_view name) {
+        if (name.size() <= sizeof upper) {
+            for (size_t i = 0; i < name.size(); ++i) upper[i] = UpperAscii(name[i]);
+            return std::string_view(upper, name.size());
+        }
+        if (name.data() != nameScratch.GetString()) nameScratch = CString(name);
+        nameScratch.MakeUpper();
+        return nameScratch.View();
+    };
+    const std::string_view tag = upperKey(CutFirstWordView(text, origin, nameScratch));
+    CoreAccess::SetPair(arena, table, tag, std::string_view());
+    CoreAccess::SetText(arena, node.m_TagName, tag);
+
+    for (int pair = words / 2; pair > 0; --pair) {
+        const std::string_view key = upperKey(CutFirstWordView(text, origin, nameScratch));
+        const std::string_view value = CutFirstWordView(text, origin, valueScratch);
+        CoreAccess::SetPair(arena, table, key, value);
+    }
+}
+
+}}  // namespace koru::detail

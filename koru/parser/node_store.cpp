@@ -1,12 +1,64 @@
-// Node store: where the parser's nodes come from and go back to.
+// Node store: nodes, their texts and their tables are cut from the parser's
+// arena, one chunk per node, so freeing the last node of a chunk frees it.
 #include "parser/node_store.h"
+#include "scan/word_cursor.h"
+#include "support/core_access.h"
+
+#include <climits>
 
 namespace koru { namespace detail {
 
-CKORU_ItemNode* CopyNode(CKORU_Parser& /*parser*/, const CKORU_ItemNode* source) {
-    return new CKORU_ItemNode(const_cast<CKORU_ItemNode*>(source));
+namespace {
+
+// Room for a node of `text` with `words` words: the node, its text, its table
+// and the texts of its pairs and tag name (each at most the statement's length
+// in all, plus a header and alignment each).
+size_t NodeBytes(std::string_view text, int words) {
+    const size_t capacity = TableRoom(words);
+    return sizeof(CKORU_ItemNode) + 8 + (text.size() + 8) + CoreAccess::TableBytes(capacity) + 8 +
+           2 * text.size() + 8 * (2 * capacity + 2);
 }
 
-void FreeNode(CKORU_Parser& /*parser*/, CKORU_ItemNode* node) noexcept { delete node; }
+}  // namespace
+
+CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text, long long offset) {
+    Arena& arena = ParserAccess::ArenaOf(parser);
+    int equals = 0;
+    const int words = CountWords(text, equals);
+    arena.Reserve(NodeBytes(text, words));
+    CKORU_ItemNode* node = CoreAccess::NewNode(&arena);
+    try {
+        node->m_Level = static_cast<short>(level);
+        if (offset >= 0 && offset < UINT32_MAX) CoreAccess::SetSourceOffset(*node, static_cast<uint32_t>(offset + 1));
+        CoreAccess::SetText(&arena, node->m_Statement, text);
+        BuildTables(&arena, *node, words, equals);
+    } catch (...) {
+        FreeNode(parser, node);
+        throw;
+    }
+    return node;
+}
+
+CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source) {
+    if (!source) {
+        Arena& arena = ParserAccess::ArenaOf(parser);
+        arena.Reserve(sizeof(CKORU_ItemNode) + 8);
+        return CoreAccess::NewNode(&arena);
+    }
+    CKORU_ItemNode* copy = BuildNode(parser, source->m_Level, source->m_Statement.View());
+    CoreAccess::SetSourceOffset(*copy, CoreAccess::SourceOffset(*source));
+    return copy;
+}
+
+void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
+    if (!node) return;
+    Arena& arena = ParserAccess::ArenaOf(parser);
+    if (arena.Contains(node)) {
+        node->~CKORU_ItemNode();
+        arena.Drop(node);
+    } else {
+        delete node;
+    }
+}
 
 }}  // namespace koru::detail

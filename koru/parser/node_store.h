@@ -1,17 +1,39 @@
 // Making and freeing the nodes a parser owns. Every node that enters one of
-// the parser's lists is made here and freed here, never with new or delete.
+// the parser's lists is made here, in the parser's arena, and freed here,
+// never with new or delete.
 #ifndef KORU_PARSER_NODE_STORE_H
 #define KORU_PARSER_NODE_STORE_H
 
 #include "koru.h"
+#include "support/arena.h"
+
+#include <string_view>
 
 namespace koru { namespace detail {
 
+struct ParserAccess {
+    static Arena& ArenaOf(CKORU_Parser& parser) { return *parser.m_pArena; }
+};
+
+// A node for the statement text `text` (without its closing '>') at `level`;
+// `offset` is where the statement began in the text parsed, if known.
+CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text, long long offset = -1);
 // A node copied as the copy constructor copies: statement text and level,
 // tables built again from the text.
 CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source);
 // Destroys a node the parser made; null does nothing.
 void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
+
+// Derives word count, tag name and attribute table from the node's statement
+// text, adding to what its table holds; texts go to `arena` when given.
+// `words` and `equals` are the statement's counts as CountWords gives them.
+void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals);
+
+// Pairs a new table makes room for at once, for a statement of `words` words.
+inline size_t TableRoom(int words) noexcept {
+    const size_t pairs = static_cast<size_t>(words / 2);
+    return 1 + (pairs < 64 ? pairs : 64);
+}
 
 }}  // namespace koru::detail
 

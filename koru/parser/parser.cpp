@@ -13,7 +13,8 @@ CKORU_Parser::CKORU_Parser()
       m_nOverwrite(0),
       m_nNewValue(0),
       m_pStagedMacroTable(nullptr),
-      m_pNodeIndex(nullptr) {}
+      m_pNodeIndex(nullptr),
+      m_pArena(new Arena) {}
 
 CKORU_Parser::~CKORU_Parser() {
     ReleaseMacroList();
@@ -27,6 +28,7 @@ CKORU_Parser::~CKORU_Parser() {
         delete m_pMainList;
         m_pMainList = nullptr;
     }
+    delete m_pArena;
 }
 
 // Frees a list handed out by a query or an update. The parser's own lists are

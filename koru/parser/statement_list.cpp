@@ -10,11 +10,6 @@ void FreeStatements(CKORU_Parser::StatementList* list) {
     delete list;
 }
 
-std::string_view NodeText(const CString& statement) noexcept {
-    std::string_view s = statement.View();
-    return s.empty() ? s : s.substr(0, s.size() - 1);
-}
-
 bool EndsBatch(const CString& statement) {
     size_t origin = 0;
     CString word = CutFirstWord(statement.View(), origin);

@@ -12,7 +12,10 @@ namespace koru { namespace detail {
 void FreeStatements(CKORU_Parser::StatementList* list);
 
 // The node text of a statement: the statement without its closing '>'.
-std::string_view NodeText(const CString& statement) noexcept;
+inline std::string_view NodeText(std::string_view statement) noexcept {
+    return statement.empty() ? statement : statement.substr(0, statement.size() - 1);
+}
+inline std::string_view NodeText(const CString& statement) noexcept { return NodeText(statement.View()); }
 
 // True when the statement ends an update batch: its first word is exactly /B or /C.
 bool EndsBatch(const CString& statement);

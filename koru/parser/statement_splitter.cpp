@@ -1,9 +1,11 @@
 // Statement splitter: cuts the macro block out of a source, expands macros and
 // gathers the statements from '<' to the first '>' outside a quoted value.
+#include "parser/statement_splitter.h"
 #include "refusal/limits.h"
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
+#include <cstring>
 #include <vector>
 
 using namespace koru::detail;
@@ -26,13 +28,89 @@ int FindMacroBlock(CString& source) {
     return -1;
 }
 
+// Bytes that end the plain run of a statement: quotes, '!' and '>'.
+struct StopTable {
+    bool stop[256] = {};
+    constexpr StopTable() {
+        stop[static_cast<unsigned char>('"')] = true;
+        stop[static_cast<unsigned char>('!')] = true;
+        stop[static_cast<unsigned char>('>')] = true;
+    }
+};
+constexpr StopTable kStops{};
+
 }  // namespace
 
-// Splits `source` into statements. The macro block is cut out and its
-// definitions staged; the caller's transaction keeps the staged table once it
+namespace koru { namespace detail {
+
+StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& span, SourceStatements& out) {
+    const size_t length = text.size();
+    const size_t start = pos;
+    CString edited;         // the text so far, once a byte was dropped
+    bool isEdited = false;
+    size_t run = pos;       // start of the bytes not yet in `edited`
+    ++pos;
+    while (pos < length) {
+        while (pos < length && !kStops.stop[static_cast<unsigned char>(text[pos])]) ++pos;
+        if (pos >= length) break;
+        const char c = text[pos];
+        if (c == '"') {
+            LengthHeader h = ReadLengthHeader(text, pos);
+            if (h.present) {
+                if (h.gt < 0) {
+                    // No '>' within reach: the quote is left out and the header read as text.
+                    edited.Append(text.substr(run, pos - run));
+                    isEdited = true;
+                    run = pos + 1;
+                } else {
+                    const size_t closing = pos + static_cast<size_t>(h.gt) + 2 + static_cast<size_t>(h.length);
+                    if (closing >= length) {
+                        pos = length;  // the value runs past the end: nothing more to read
+                        break;
+                    }
+                    pos = closing;
+                }
+            } else {
+                const size_t close = FindByte(text, pos + 1, '"');
+                if (close == std::string_view::npos) {
+                    pos = length - 1;
+                    return StatementRead::Skipped;
+                }
+                pos = close;
+            }
+            ++pos;
+        } else if (c == '!') {
+            if (text.compare(pos, 3, "!--") != 0) {
+                ++pos;
+                continue;
+            }
+            const size_t from = pos + 4;
+            const size_t close = from <= length ? text.find("--", from) : std::string_view::npos;
+            if (close == std::string_view::npos) return StatementRead::UnclosedComment;
+            pos = close;
+            return StatementRead::Skipped;
+        } else {  // '>'
+            span.offset = static_cast<uint32_t>(start);
+            span.length = static_cast<uint32_t>(pos - start + 1);
+            span.edited = -1;
+            if (isEdited) {
+                edited.Append(text.substr(run, pos - run + 1));
+                span.edited = static_cast<int32_t>(out.edited.size());
+                out.edited.push_back(std::move(edited));
+            }
+            return StatementRead::Statement;
+        }
+    }
+    return StatementRead::Skipped;
+}
+
+}}  // namespace koru::detail
+
+// Cuts the macro block out of `source` and stages its definitions, then
+// expands references. The caller's transaction keeps the staged table once it
 // accepts the source and drops it otherwise, so a refused source leaves the
 // table as it was.
-CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
+int CKORU_Parser::PrepareSource(CString& source) {
     DiscardStagedMacros();
     m_MacroBlockText.Empty();
 
@@ -44,7 +122,7 @@ CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
         size_t close = text.find("/MACRO", restStart);
         if (close == std::string_view::npos) {
             Refuse(KoruRefusalCode::UnclosedMacroBlock, block, source.View());
-            return nullptr;
+            return 0;
         }
         size_t p = close - restStart;
         if (p > 0) m_MacroBlockText = CString(text.substr(restStart, p - 1));
@@ -56,63 +134,75 @@ CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
         source.swap(head);
         MakeMacroList();
     }
+    return SubstituteMacros(source);
+}
 
-    if (!SubstituteMacros(source)) return nullptr;
-
-    StatementList* statements = nullptr;
-    const int length = source.GetLength();
+// Gathers the statements of a prepared source and checks that start and end
+// statements balance.
+int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) {
     const std::string_view text = source.View();
+    const size_t length = text.size();
+    if (length > UINT32_MAX) return Refuse(KoruRefusalCode::NoStatement, -1, text);
     long long starts = 0, ends = 0;
     long long firstEnd = -1;
-    for (int i = 0; i < length; ++i) {
-        if (text[static_cast<size_t>(i)] != '<') continue;
-        int at = i;
-        CString* statement = GetOneStatementItem(i, source);
-        if (i < 0) {
-            FreeStatements(statements);
-            if (statement) delete statement;
-            Refuse(KoruRefusalCode::UnclosedComment, at, source.View());
-            return nullptr;
-        }
-        if (!statement) continue;
-        if (!statements) statements = new StatementList(10);
-        statements->AddTail(statement);
-        if (statement->GetAt(1) == '/') {
+    for (size_t i = 0; i < length; ++i) {
+        const void* lt = std::memchr(text.data() + i, '<', length - i);
+        if (!lt) break;
+        i = static_cast<size_t>(static_cast<const char*>(lt) - text.data());
+        const size_t at = i;
+        StatementSpan span;
+        const StatementRead read = ReadStatement(text, i, span, out);
+        if (read == StatementRead::UnclosedComment) return Refuse(KoruRefusalCode::UnclosedComment, static_cast<long long>(at), text);
+        if (read == StatementRead::Skipped) continue;
+        out.spans.push_back(span);
+        if (out.Text(text, span).substr(1, 1) == "/") {
             ++ends;
-            if (firstEnd < 0 && ends > starts) firstEnd = at;
+            if (firstEnd < 0 && ends > starts) firstEnd = static_cast<long long>(at);
         } else {
             ++starts;
         }
     }
-    if (!statements) {
-        Refuse(KoruRefusalCode::NoStatement, -1, source.View());
-        return nullptr;
-    }
+    if (out.spans.empty()) return Refuse(KoruRefusalCode::NoStatement, -1, text);
     if (starts != ends) {
-        FreeStatements(statements);
         if (firstEnd < 0) firstEnd = FirstUnmatchedStart(source);
-        Refuse(KoruRefusalCode::Unbalanced, firstEnd, source.View());
+        Refuse(KoruRefusalCode::Unbalanced, firstEnd, text);
         m_LastRefusal.startCount = starts;
         m_LastRefusal.endCount = ends;
-        return nullptr;
+        return 0;
+    }
+    return 1;
+}
+
+// The statements of `source` as a list of strings, for the text update.
+CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
+    if (!PrepareSource(source)) return nullptr;
+    SourceStatements split;
+    if (!SplitStatements(source, split)) return nullptr;
+    auto* statements = new StatementList(10);
+    try {
+        for (const StatementSpan& span : split.spans) statements->AddTail(new CString(split.Text(source.View(), span)));
+    } catch (...) {
+        FreeStatements(statements);
+        throw;
     }
     return statements;
 }
 
 // Where each statement of `source` starts, and whether its second byte is '/'
-// (an end statement as the balance check counts it), reading statements as
-// PreProcess does. Walks the source again: only refusals pay for it.
+// (an end statement as the balance check counts it). Walks the source again:
+// only refusals pay for it.
 std::vector<std::pair<int, bool>> CKORU_Parser::StatementMarks(const CString& source) {
     std::vector<std::pair<int, bool>> marks;
-    const int length = source.GetLength();
-    for (int i = 0; i < length; ++i) {
-        if (source.GetAt(i) != '<') continue;
-        const int at = i;
-        CString* statement = GetOneStatementItem(i, source);
-        if (i < 0) break;
-        if (!statement) continue;
-        marks.emplace_back(at, statement->GetAt(1) == '/');
-        delete statement;
+    const std::string_view text = source.View();
+    SourceStatements scratch;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '<') continue;
+        const size_t at = i;
+        StatementSpan span;
+        const StatementRead read = ReadStatement(text, i, span, scratch);
+        if (read == StatementRead::UnclosedComment) break;
+        if (read == StatementRead::Skipped) continue;
+        marks.emplace_back(static_cast<int>(at), scratch.Text(text, span).substr(1, 1) == "/");
     }
     return marks;
 }
@@ -132,58 +222,4 @@ long long CKORU_Parser::StatementOffset(const CString& source, long long index) 
     const auto marks = StatementMarks(source);
     if (index < 0 || index >= static_cast<long long>(marks.size())) return -1;
     return marks[static_cast<size_t>(index)].first;
-}
-
-// Reads one statement with `pos` on its '<'. Quoted values (length-prefixed ones
-// included) protect '>' and "!--". Returns null for a comment or an unterminated
-// statement; sets `pos` to -1 when a comment never closes.
-CString* CKORU_Parser::GetOneStatementItem(int& pos, const CString& source) {
-    const int length = source.GetLength();
-    const std::string_view text = source.View();
-    auto* statement = new CString();
-    int run = pos;  // start of the bytes still to be copied
-    ++pos;
-    while (pos < length) {
-        char c = text[static_cast<size_t>(pos)];
-        if (c == '"') {
-            size_t at = static_cast<size_t>(pos);
-            LengthHeader h = ReadLengthHeader(text, at);
-            if (h.present) {
-                if (h.gt < 0) {
-                    // No '>' within reach: the quote is left out and the header read as text.
-                    statement->Str().append(text.substr(static_cast<size_t>(run), at - static_cast<size_t>(run)));
-                    run = pos + 1;
-                } else {
-                    long long closing = static_cast<long long>(pos) + h.gt + 2 + h.length;
-                    if (closing >= length) {
-                        pos = length;  // the value runs past the end: nothing more to read
-                        break;
-                    }
-                    pos = static_cast<int>(closing);
-                }
-            } else {
-                size_t close = FindByte(text, at + 1, '"');
-                if (close == std::string_view::npos) {
-                    pos = length - 1;
-                    delete statement;
-                    return nullptr;
-                }
-                pos = static_cast<int>(close);
-            }
-            ++pos;
-        } else if (c == '!' && text.compare(static_cast<size_t>(pos), 3, "!--") == 0) {
-            size_t from = static_cast<size_t>(pos) + 4;
-            size_t close = from <= text.size() ? text.find("--", from) : std::string_view::npos;
-            pos = close == std::string_view::npos ? -1 : static_cast<int>(close);
-            delete statement;
-            return nullptr;
-        } else if (c == '>') {
-            statement->Str().append(text.substr(static_cast<size_t>(run), static_cast<size_t>(pos - run + 1)));
-            return statement;
-        } else {
-            ++pos;
-        }
-    }
-    delete statement;
-    return nullptr;
 }

@@ -3,7 +3,9 @@
 // appends it to the closed list. So lists come out in closing order: for
 // <U><B><C></C></B></U> the closed list is C (3), B (2), U (1).
 #include "refusal/limits.h"
+#include "parser/node_store.h"
 #include "parser/statement_list.h"
+#include "parser/statement_splitter.h"
 #include "scan/word_cursor.h"
 
 #include <vector>
@@ -11,24 +13,35 @@
 using namespace koru::detail;
 
 // End statements are told by their first word, as AreYouEndTag tells a tag
-// name, before any node is built; a start statement's text moves into its node.
+// name, before any node is built; a start statement becomes a node.
+void CKORU_Parser::StackOne(std::string_view statement, long long offset) {
+    if (StartsWithEndTag(NodeText(statement))) {
+        if (CKORU_ItemNode* open = Pop()) m_ClosedList.AddTail(open);
+        return;
+    }
+    // The closing '>'; a host may hand in an empty statement, which has none.
+    Push(BuildNode(*this, -1, NodeText(statement), offset));
+}
+
 void CKORU_Parser::StackOperation(StatementList* statements) {
     if (!statements) return;
     while (!statements->IsEmpty()) {
         CString* statement = statements->RemoveHead();
         if (!statement) continue;
-        if (StartsWithEndTag(NodeText(*statement))) {
+        try {
+            StackOne(statement->View(), -1);
+        } catch (...) {
             delete statement;
-            if (CKORU_ItemNode* open = Pop()) m_ClosedList.AddTail(open);
-            continue;
+            FreeStatements(statements);
+            throw;
         }
-        // The closing '>'; a host may hand in an empty statement, which has none.
-        if (!statement->IsEmpty()) statement->Str().pop_back();
-        auto* node = new CKORU_ItemNode(-1, std::move(*statement));
         delete statement;
-        Push(node);
     }
     delete statements;
+}
+
+void CKORU_Parser::StackStatements(const CString& source, const SourceStatements& statements) {
+    for (const StatementSpan& span : statements.spans) StackOne(statements.Text(source.View(), span), span.offset);
 }
 
 void CKORU_Parser::Push(CKORU_ItemNode* node) {
@@ -48,13 +61,12 @@ int CKORU_Parser::AreYouEndTag(CString word) { return word.GetAt(0) == '/' ? 1 :
 // Refuses a source whose nodes would get a level above the limit, counting the
 // tags that earlier sources left open. Returns the index of the first statement
 // that would pass the limit, or -1 when none does.
-long long CKORU_Parser::CheckParseNesting(const StatementList* statements) {
+long long CKORU_Parser::CheckParseNesting(const CString& source, const SourceStatements& statements) {
     long depth = m_nDepth;
     long long index = -1;
-    for (CString* statement : *statements) {
+    for (const StatementSpan& span : statements.spans) {
         ++index;
-        if (!statement) continue;
-        if (StartsWithEndTag(NodeText(*statement))) {
+        if (StartsWithEndTag(NodeText(statements.Text(source.View(), span)))) {
             if (depth > 0) --depth;
         } else if (++depth > kMaxLevel) {
             return index;

@@ -45,7 +45,7 @@ bool DecodeLengthValue(std::string_view text, size_t& pos, CString& out) {
     if (h.gt < 0) return true;
     size_t first = pos + static_cast<size_t>(h.gt) + 2;
     if (first < text.size())
-        out.Str().append(text.substr(first, static_cast<size_t>(h.length) + 1));
+        out.Append(text.substr(first, static_cast<size_t>(h.length) + 1));
     pos = first + static_cast<size_t>(h.length);
     return true;
 }
@@ -132,8 +132,8 @@ std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString
         return text.substr(start, i - start);
     }
     // '&' and ';' inside the word are dropped: the runs between them are joined.
-    std::string& word = scratch.Str();
-    word.assign(text.data() + start, i - start);
+    CString& word = scratch;
+    word = CString(text.substr(start, i - start));
     size_t run = i + 1;
     for (i = run; i < length; ++i) {
         switch (ClassOf(text[i])) {
@@ -142,20 +142,20 @@ std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString
                 continue;
             case kAmpersand:
             case kSemicolon:
-                word.append(text.data() + run, i - run);
+                word.Append(text.substr(run, i - run));
                 run = i + 1;
                 continue;
             case kQuote:
-                word.append(text.data() + run, i - run);
+                word.Append(text.substr(run, i - run));
                 origin = i + 1;
                 return scratch.View();
             default:  // blank or equals sign: stays as the first byte of the rest
-                word.append(text.data() + run, i - run);
+                word.Append(text.substr(run, i - run));
                 origin = i;
                 return scratch.View();
         }
     }
-    word.append(text.data() + run, length - run);
+    word.Append(text.substr(run, length - run));
     origin = length;
     return scratch.View();
 }
@@ -184,10 +184,10 @@ CString UpperCopy(std::string_view text) {
 
 void StripQuotes(CString& value) {
     if (value.GetAt(0) != '"') return;
-    std::string& s = value.Str();
-    s.erase(0, 1);
+    std::string_view s = value.View().substr(1);
     size_t last = s.rfind('"');
-    if (last != std::string::npos) s.erase(last);
+    if (last != std::string_view::npos) s = s.substr(0, last);
+    value = CString(s);
 }
 
 }}  // namespace koru::detail
@@ -253,7 +253,7 @@ int CKORU_Parser::GetWordCount(CString& text, short& equalsCount) {
 CString CKORU_Parser::GetFirstWord(CString& text, int cut) {
     size_t origin = 0;
     CString word = CutFirstWord(text.View(), origin);
-    if (cut && origin != 0) text.Str().erase(0, origin);
+    if (cut && origin != 0) text = CString(text.View().substr(origin));
     return word;
 }
 
@@ -273,8 +273,8 @@ CString CKORU_Parser::EncodeRValue(CString& text, int cut, int& pos) {
     if (at == static_cast<size_t>(pos)) return result;  // header without '>': text and pos stay
     pos = static_cast<int>(std::min(at, static_cast<size_t>(INT_MAX)));
     if (cut) {
-        if (at + 1 >= text.Str().size()) text.Empty();
-        else text.Str().erase(0, at + 1);
+        if (at + 1 >= text.View().size()) text.Empty();
+        else text = CString(text.View().substr(at + 1));
     }
     return result;
 }
@@ -282,13 +282,13 @@ CString CKORU_Parser::EncodeRValue(CString& text, int cut, int& pos) {
 short CKORU_Parser::RemoveHeadChar(CString& text, char c) {
     int at = text.Find(c);
     if (at < 0) return 0;
-    text.Str().erase(0, static_cast<size_t>(at) + 1);
+    text = CString(text.View().substr(static_cast<size_t>(at) + 1));
     return 1;
 }
 
 short CKORU_Parser::RemoveTailChar(CString& text, char c) {
     int at = text.ReverseFind(c);
     if (at < 0) return 0;
-    text.Str().erase(static_cast<size_t>(at));
+    text = CString(text.View().substr(0, static_cast<size_t>(at)));
     return 1;
 }

@@ -3,14 +3,12 @@
 // empty map costs one pointer and a small one one allocation.
 #include "koru.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <functional>
 #include <new>
 
 namespace {
 
-// Maps up to this many pairs are searched linearly; most nodes hold a handful.
-constexpr size_t kLinearLimit = 8;
 constexpr uint32_t kEmptySlot = 0xffffffffu;
 
 size_t HashKey(std::string_view key) noexcept { return std::hash<std::string_view>()(key); }
@@ -31,10 +29,27 @@ CMapStringToString::CMapStringToString(const CMapStringToString& other) {
     for (int i = 0; i < count; ++i) Append(CString(other.KeyAt(i)), CString(other.ValueAt(i)));
 }
 
+CMapStringToString::CMapStringToString(CMapStringToString&& other) {
+    if (other.m_Block && other.m_Block->Shared()) {
+        CMapStringToString copy(static_cast<const CMapStringToString&>(other));
+        std::swap(m_Block, copy.m_Block);
+    } else {
+        std::swap(m_Block, other.m_Block);
+    }
+}
+
 CMapStringToString& CMapStringToString::operator=(const CMapStringToString& other) {
     if (this != &other) {
         CMapStringToString copy(other);
-        *this = std::move(copy);
+        std::swap(m_Block, copy.m_Block);
+    }
+    return *this;
+}
+
+CMapStringToString& CMapStringToString::operator=(CMapStringToString&& other) {
+    if (this != &other) {
+        CMapStringToString taken(std::move(other));
+        std::swap(m_Block, taken.m_Block);
     }
     return *this;
 }
@@ -42,84 +57,65 @@ CMapStringToString& CMapStringToString::operator=(const CMapStringToString& othe
 long CMapStringToString::FindIndex(std::string_view key) const noexcept {
     if (!m_Block) return -1;
     const Pair* pairs = m_Block->Pairs();
-    if (!m_Block->slots) {
+    const uint32_t count = m_Block->count;
+    if (m_Block->Capacity() <= kLinearLimit) {
         // Keys are mostly one or two letters: the first byte settles most comparisons.
-        for (uint32_t i = 0; i < m_Block->count; ++i) {
+        for (uint32_t i = 0; i < count; ++i) {
             std::string_view k = pairs[i].key.View();
             if (k.size() == key.size() && (key.empty() || (k[0] == key[0] && k == key))) return static_cast<long>(i);
         }
         return -1;
     }
-    const uint32_t mask = m_Block->slotMask;
+    const uint32_t* slots = m_Block->Slots();
+    const size_t mask = SlotCount(m_Block->Capacity()) - 1;
     for (size_t s = HashKey(key) & mask;; s = (s + 1) & mask) {
-        uint32_t at = m_Block->slots[s];
+        uint32_t at = slots[s];
         if (at == kEmptySlot) return -1;
         if (pairs[at].key.View() == key) return static_cast<long>(at);
     }
 }
 
-// Moves the pairs into a block of room for `count`; the index is kept as it is.
+// Moves the pairs into a block of room for `count` and indexes them again.
 void CMapStringToString::Reserve(size_t count) {
-    const size_t have = m_Block ? m_Block->capacity : 0;
+    const size_t have = m_Block ? m_Block->Capacity() : 0;
     if (count <= have) return;
-    void* memory = ::operator new(sizeof(Block) + sizeof(Pair) * count);
-    auto* block = static_cast<Block*>(memory);
+    auto* block = static_cast<Block*>(::operator new(BlockBytes(count)));
     block->count = 0;
-    block->capacity = static_cast<uint32_t>(count);
-    block->slots = nullptr;
-    block->slotMask = 0;
-    if (m_Block) {
-        Pair* from = m_Block->Pairs();
-        Pair* to = block->Pairs();
-        for (uint32_t i = 0; i < m_Block->count; ++i) {
-            new (&to[i]) Pair{std::move(from[i].key), std::move(from[i].value)};
-            from[i].~Pair();
-        }
-        block->count = m_Block->count;
-        block->slots = m_Block->slots;
-        block->slotMask = m_Block->slotMask;
-        ::operator delete(m_Block);
-    }
+    block->capacityBits = static_cast<uint32_t>(count << 1);
+    if (const size_t slots = SlotCount(count)) std::fill_n(block->Slots(), slots, kEmptySlot);
+    Block* old = m_Block;
     m_Block = block;
+    if (!old) return;
+    Pair* from = old->Pairs();
+    for (uint32_t i = 0; i < old->count; ++i) {
+        new (&block->Pairs()[i]) Pair{std::move(from[i].key), std::move(from[i].value)};
+        from[i].~Pair();
+        IndexPair(i);
+        ++block->count;
+    }
+    if (!old->Shared()) ::operator delete(old);
 }
 
-// Rebuilds the open-addressing index at a load of at most one half.
-void CMapStringToString::RebuildIndex() {
-    size_t size = 16;
-    while (size < static_cast<size_t>(m_Block->count) * 2) size <<= 1;
-    auto* slots = static_cast<uint32_t*>(::operator new(sizeof(uint32_t) * size));
-    for (size_t s = 0; s < size; ++s) slots[s] = kEmptySlot;
-    const size_t mask = size - 1;
-    const Pair* pairs = m_Block->Pairs();
-    for (uint32_t i = 0; i < m_Block->count; ++i) {
-        size_t s = HashKey(pairs[i].key.View()) & mask;
-        while (slots[s] != kEmptySlot) s = (s + 1) & mask;
-        slots[s] = i;
-    }
-    ::operator delete(m_Block->slots);
-    m_Block->slots = slots;
-    m_Block->slotMask = static_cast<uint32_t>(mask);
+void CMapStringToString::IndexPair(uint32_t at) noexcept {
+    const size_t slotCount = SlotCount(m_Block->Capacity());
+    if (slotCount == 0) return;
+    uint32_t* slots = m_Block->Slots();
+    const size_t mask = slotCount - 1;
+    size_t s = HashKey(m_Block->Pairs()[at].key.View()) & mask;
+    while (slots[s] != kEmptySlot) s = (s + 1) & mask;
+    slots[s] = at;
 }
 
 CMapStringToString::Pair* CMapStringToString::NewSlot() {
     const size_t count = m_Block ? m_Block->count : 0;
-    if (!m_Block || count == m_Block->capacity) Reserve(count < 4 ? 4 : count * 2);
+    if (!m_Block || count == m_Block->Capacity()) Reserve(count < 4 ? 4 : count * 2);
     return &m_Block->Pairs()[count];
 }
 
 size_t CMapStringToString::Commit() {
-    const size_t count = m_Block->count;
-    m_Block->count = static_cast<uint32_t>(count + 1);
-    if (count + 1 > kLinearLimit) {
-        if (!m_Block->slots || (count + 1) * 2 > static_cast<size_t>(m_Block->slotMask) + 1) {
-            RebuildIndex();
-        } else {
-            const size_t mask = m_Block->slotMask;
-            size_t s = HashKey(m_Block->Pairs()[count].key.View()) & mask;
-            while (m_Block->slots[s] != kEmptySlot) s = (s + 1) & mask;
-            m_Block->slots[s] = static_cast<uint32_t>(count);
-        }
-    }
+    const uint32_t count = m_Block->count;
+    IndexPair(count);
+    m_Block->count = count + 1;
     return count;
 }
 
@@ -131,7 +127,7 @@ size_t CMapStringToString::Append(CString&& key, CString&& value) {
 void CMapStringToString::SetView(std::string_view key, std::string_view value) {
     long at = FindIndex(key);
     if (at >= 0) {
-        m_Block->Pairs()[at].value.Str().assign(value.data(), value.size());
+        m_Block->Pairs()[at].value = CString(value);
         return;
     }
     new (NewSlot()) Pair{CString(key), CString(value)};
@@ -197,7 +193,6 @@ void CMapStringToString::RemoveAll() noexcept {
     if (!m_Block) return;
     Pair* pairs = m_Block->Pairs();
     for (uint32_t i = 0; i < m_Block->count; ++i) pairs[i].~Pair();
-    ::operator delete(m_Block->slots);
-    ::operator delete(m_Block);
+    if (!m_Block->Shared()) ::operator delete(m_Block);
     m_Block = nullptr;
 }

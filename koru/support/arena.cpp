@@ -1,0 +1,82 @@
+// Arena: chunks of growing size, each given back when nothing lives in it.
+#include "support/arena.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <new>
+
+namespace koru { namespace detail {
+
+namespace {
+
+constexpr size_t kMinChunk = 4096;
+constexpr size_t kMaxChunk = 256 * 1024;
+
+}  // namespace
+
+Arena::~Arena() {
+    for (Chunk* chunk : m_Chunks) ::operator delete(chunk);
+}
+
+void Arena::Expect(size_t textBytes) noexcept {
+    // Nodes take about three times their text; a small text gets a small chunk.
+    m_NextSize = std::clamp(textBytes * 3, std::max(m_NextSize, kMinChunk), kMaxChunk);
+}
+
+void Arena::Reserve(size_t bytes) {
+    if (m_Current && m_Current->size - m_Current->used >= bytes) return;
+    const size_t size = std::max(m_NextSize, bytes + 8);
+    m_Chunks.reserve(m_Chunks.size() + 1);
+    auto* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));
+    chunk->size = size;
+    chunk->used = 0;
+    chunk->live = 0;
+    m_Chunks.insert(std::upper_bound(m_Chunks.begin(), m_Chunks.end(), chunk, std::less<Chunk*>()), chunk);
+    Chunk* previous = m_Current;
+    m_Current = chunk;
+    if (previous && previous->live == 0) Free(previous);
+    m_NextSize = std::min(m_NextSize * 2, kMaxChunk);
+}
+
+void* Arena::TryAllocate(size_t bytes, size_t align) noexcept {
+    if (!m_Current) return nullptr;
+    const size_t at = (m_Current->used + align - 1) & ~(align - 1);
+    if (at > m_Current->size || m_Current->size - at < bytes) return nullptr;
+    m_Current->used = at + bytes;
+    return m_Current->Data() + at;
+}
+
+void Arena::Hold() noexcept {
+    if (m_Current) ++m_Current->live;
+}
+
+Arena::Chunk* Arena::ChunkOf(const void* p) const noexcept {
+    auto* key = reinterpret_cast<Chunk*>(const_cast<void*>(p));
+    auto it = std::upper_bound(m_Chunks.begin(), m_Chunks.end(), key, std::less<Chunk*>());
+    if (it == m_Chunks.begin()) return nullptr;
+    Chunk* chunk = *(it - 1);
+    return static_cast<const char*>(p) < chunk->Data() + chunk->size ? chunk : nullptr;
+}
+
+void Arena::Drop(const void* p) noexcept {
+    Chunk* chunk = ChunkOf(p);
+    if (!chunk) return;
+    if (chunk->live == 0 || --chunk->live != 0 || chunk == m_Current) return;
+    Free(chunk);
+}
+
+size_t Arena::HeldBytes() const noexcept {
+    size_t total = 0;
+    for (const Chunk* chunk : m_Chunks) total += sizeof(Chunk) + chunk->size;
+    return total;
+}
+
+void Arena::Free(Chunk* chunk) noexcept {
+    auto it = std::lower_bound(m_Chunks.begin(), m_Chunks.end(), chunk, std::less<Chunk*>());
+    if (it != m_Chunks.end() && *it == chunk) m_Chunks.erase(it);
+    if (m_Current == chunk) m_Current = nullptr;
+    ::operator delete(chunk);
+}
+
+}}  // namespace koru::detail
