@@ -169,11 +169,12 @@ public:
 
 private:
     friend struct koru::detail::CoreAccess;
+    friend class CMapStringToString;
 
     // The word is 0 (empty), an inline text (lowest bit set: the word's
     // low-order byte holds length * 2 + 1, the others the bytes and a zero), or
-    // the address of a block: a 32-bit length * 2 + shared flag, then the bytes
-    // and a zero. A block of the string's own has its capacity in the 32 bits
+    // the address (even, not always four-aligned) of a block: a 32-bit
+    // length * 2 + shared flag, then the bytes and a zero. A block of the string's own has its capacity in the 32 bits
     // before the address.
 #if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     static constexpr size_t kTagByte = sizeof(std::uintptr_t) - 1;
@@ -185,6 +186,17 @@ private:
     static constexpr size_t kInlineMax = sizeof(std::uintptr_t) - 2;
 
     bool IsInline() const noexcept { return (m_Word & 1u) != 0; }
+    // The word of a text of at most kInlineMax bytes. A text that short is
+    // always kept inline, so two such strings are equal exactly when their words are.
+    static std::uintptr_t InlineWord(std::string_view bytes) noexcept {
+        std::uintptr_t word = 0;
+        if (!bytes.empty()) {
+            auto* raw = reinterpret_cast<unsigned char*>(&word);
+            for (size_t i = 0; i < bytes.size(); ++i) raw[kCharsAt + i] = static_cast<unsigned char>(bytes[i]);
+            raw[kTagByte] = static_cast<unsigned char>(bytes.size() << 1 | 1u);
+        }
+        return word;
+    }
     const char* InlineChars() const noexcept { return reinterpret_cast<const char*>(&m_Word) + kCharsAt; }
     size_t InlineLength() const noexcept { return reinterpret_cast<const unsigned char*>(&m_Word)[kTagByte] >> 1; }
     const char* BlockChars() const noexcept { return reinterpret_cast<const char*>(m_Word) + 4; }
@@ -281,6 +293,10 @@ public:
     POSITION Find(const void* p, POSITION startAfter = nullptr) const noexcept;
     // Position of the element with the zero-based `index`; null out of range.
     POSITION FindIndex(int index) const noexcept;
+
+    // Exchanges the elements of two lists; positions stay valid and now belong
+    // to the other list (extension).
+    void Swap(CPtrList& other) noexcept;
 
     // Node access for iterators (extension).
     const Node* HeadNode() const noexcept { return m_Head; }

@@ -32,6 +32,7 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
 
     ParserAccess::ArenaOf(*this).Expect(source.View().size());
     StackStatements(source, statements);
+    ParserAccess::ArenaOf(*this).ForgetPool();
     if (!m_pMainList) {
         MakeMainNode();
     } else {
@@ -66,7 +67,7 @@ void CKORU_Parser::DeleteNoUsedItem() {
 void CKORU_Parser::MakeMainNode() {
     DeleteNoUsedItem();
     m_pMainList = new NodeList(10);
-    while (!m_ClosedList.IsEmpty()) m_pMainList->AddTail(m_ClosedList.RemoveHead());
+    m_pMainList->Swap(m_ClosedList);
 }
 
 void CKORU_Parser::MakeSubNode() {

@@ -15,6 +15,16 @@ bool HasVisibleByte(std::string_view text) {
     return false;
 }
 
+// Bytes that can start what the frame check looks for: quotes and '<'.
+struct FrameStops {
+    bool stop[256] = {};
+    constexpr FrameStops() {
+        stop[static_cast<unsigned char>('"')] = true;
+        stop[static_cast<unsigned char>('<')] = true;
+    }
+};
+constexpr FrameStops kFrameStops{};
+
 }  // namespace
 
 int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
@@ -24,16 +34,16 @@ int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
     bool started = false;
     for (int pos = 0; pos < length; ++pos) {
         // Only a quote or a '<' can start what this scan looks for.
-        while (pos < length && text[static_cast<size_t>(pos)] != '"' && text[static_cast<size_t>(pos)] != '<') ++pos;
+        while (pos < length && !kFrameStops.stop[static_cast<unsigned char>(text[static_cast<size_t>(pos)])]) ++pos;
         if (pos == length) break;
         const size_t at = static_cast<size_t>(pos);
         if (text[at] == '"') {
-            SearchAndSkipRightOrLeft(source, length, pos, kQuote, 1);
-        } else if (text.compare(at, 3, "<U>") == 0) {
+            pos = static_cast<int>(SkipQuotedValue(text, at));
+        } else if (at + 2 < text.size() && text[at + 1] == 'U' && text[at + 2] == '>') {
             if (started) return Refuse(KoruRefusalCode::SecondFrameStart, pos, text);
             started = true;
             pos += 2;
-        } else if (text.compare(at, 4, "</U>") == 0) {
+        } else if (at + 3 < text.size() && text[at + 1] == '/' && text[at + 2] == 'U' && text[at + 3] == '>') {
             if (!started) return Refuse(KoruRefusalCode::FrameEndBeforeStart, pos, text);
             m_ReDefineSource = CString(text.substr(at + 4));
             if (HasVisibleByte(m_ReDefineSource.View())) m_nOverwrite = 1;

@@ -30,6 +30,8 @@ CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text
     try {
         node->m_Level = static_cast<short>(level);
         if (offset >= 0 && offset < UINT32_MAX) CoreAccess::SetSourceOffset(*node, static_cast<uint32_t>(offset + 1));
+        // The table first: it needs eight-byte alignment, texts only two.
+        CoreAccess::ReserveTable(&arena, node->m_AttrTable, TableRoom(words));
         CoreAccess::SetText(&arena, node->m_Statement, text);
         BuildTables(&arena, *node, words, equals);
     } catch (...) {

@@ -16,11 +16,13 @@ namespace {
 int FindMacroBlock(CString& source) {
     const int length = source.GetLength();
     std::string_view text = source.View();
+    // Most sources hold no macro block at all: one fast search settles that.
+    if (text.find("MACRO") == std::string_view::npos) return -1;
     for (int i = 0; i < length; ++i) {
         while (i < length && text[static_cast<size_t>(i)] != '"' && text[static_cast<size_t>(i)] != 'M') ++i;
         if (i == length) break;
         if (text[static_cast<size_t>(i)] == '"') {
-            CKORU_Parser::SearchAndSkipRightOrLeft(source, length, i, kQuote, 1);
+            i = static_cast<int>(SkipQuotedValue(text, static_cast<size_t>(i)));
         } else if (text.compare(static_cast<size_t>(i), 5, "MACRO") == 0) {
             return i;
         }

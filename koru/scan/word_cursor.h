@@ -79,7 +79,16 @@ inline LengthHeader ReadLengthHeader(std::string_view text, size_t quote) noexce
 
 // Index where a skip from the quote at `quote` rests: the closing quote, the
 // closing byte of a length-prefixed value, or the text's end when none is there.
-size_t SkipQuotedValue(std::string_view text, size_t quote) noexcept;
+inline size_t SkipQuotedValue(std::string_view text, size_t quote) noexcept {
+    if (StartsLengthHeader(text, quote)) {
+        const LengthHeader h = ReadPresentLengthHeader(text, quote);
+        const size_t target =
+            h.gt < 0 ? quote + 1 : quote + static_cast<size_t>(h.gt) + static_cast<size_t>(h.length) + 2;
+        return target < text.size() ? target : text.size();
+    }
+    const size_t close = FindByte(text, quote + 1, '"');
+    return close == std::string_view::npos ? text.size() : close;
+}
 
 // Counts words as GetWordCount does; `equals` gets the full number of equals
 // signs outside quoted values (no 16-bit limit, so a node's word count stays

@@ -50,16 +50,6 @@ bool DecodeLengthValue(std::string_view text, size_t& pos, CString& out) {
     return true;
 }
 
-size_t SkipQuotedValue(std::string_view text, size_t quote) noexcept {
-    LengthHeader h = ReadLengthHeader(text, quote);
-    if (h.present) {
-        size_t target = h.gt < 0 ? quote + 1 : quote + static_cast<size_t>(h.gt) + static_cast<size_t>(h.length) + 2;
-        return std::min(target, text.size());
-    }
-    size_t close = FindByte(text, quote + 1, '"');
-    return close == std::string_view::npos ? text.size() : close;
-}
-
 // Words are runs of ordinary bytes ended by blanks, '&', ';' or '='; a quoted
 // value counts as one word. Colons neither start nor end a word. A last word is
 // counted only when the text ends in an ordinary byte and no value ran to the end.

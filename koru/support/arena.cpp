@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <new>
 
@@ -17,6 +18,7 @@ constexpr size_t kMaxChunk = 256 * 1024;
 
 Arena::~Arena() {
     for (Chunk* chunk : m_Chunks) ::operator delete(chunk);
+    for (char* chunk : m_PoolChunks) ::operator delete(chunk);
 }
 
 void Arena::Expect(size_t textBytes) noexcept {
@@ -77,6 +79,68 @@ void Arena::Free(Chunk* chunk) noexcept {
     if (it != m_Chunks.end() && *it == chunk) m_Chunks.erase(it);
     if (m_Current == chunk) m_Current = nullptr;
     ::operator delete(chunk);
+}
+
+namespace {
+
+constexpr size_t kPoolChunk = 16 * 1024;
+
+size_t HashText(std::string_view bytes) noexcept {
+    size_t h = 1469598103934665603ull;
+    for (char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h;
+}
+
+std::string_view PooledBytes(const char* block) noexcept {
+    uint32_t bits;
+    std::memcpy(&bits, block, sizeof bits);
+    return std::string_view(block + 4, bits >> 1);
+}
+
+}  // namespace
+
+const char* Arena::PooledText(std::string_view bytes) {
+    if (bytes.size() < kPoolMin || bytes.size() > kPoolMax) return nullptr;
+    if (m_PoolSlots.empty()) {
+        if (m_PoolHeld >= kPoolBytes) return nullptr;
+        m_PoolSlots.assign(64, nullptr);
+    }
+    size_t mask = m_PoolSlots.size() - 1;
+    size_t s = HashText(bytes) & mask;
+    for (; m_PoolSlots[s]; s = (s + 1) & mask)
+        if (PooledBytes(m_PoolSlots[s]) == bytes) return m_PoolSlots[s];
+    const size_t need = (4 + bytes.size() + 1 + 1) & ~size_t(1);
+    if (m_PoolHeld + need > kPoolBytes) return nullptr;
+    if (m_PoolUsed + need > kPoolChunk) {
+        m_PoolChunks.reserve(m_PoolChunks.size() + 1);
+        m_PoolChunks.push_back(static_cast<char*>(::operator new(kPoolChunk)));
+        m_PoolUsed = 0;
+    }
+    char* block = m_PoolChunks.back() + m_PoolUsed;
+    m_PoolUsed += need;
+    m_PoolHeld += need;
+    const auto bits = static_cast<uint32_t>(bytes.size() << 1 | 1u);
+    std::memcpy(block, &bits, sizeof bits);
+    std::memcpy(block + 4, bytes.data(), bytes.size());
+    block[4 + bytes.size()] = '\0';
+    m_PoolSlots[s] = block;
+    if (++m_PoolCount * 2 > m_PoolSlots.size()) {
+        std::vector<const char*> slots(m_PoolSlots.size() * 2, nullptr);
+        mask = slots.size() - 1;
+        for (const char* b : m_PoolSlots) {
+            if (!b) continue;
+            size_t t = HashText(PooledBytes(b)) & mask;
+            while (slots[t]) t = (t + 1) & mask;
+            slots[t] = b;
+        }
+        m_PoolSlots.swap(slots);
+    }
+    return block;
+}
+
+void Arena::ForgetPool() noexcept {
+    std::vector<const char*>().swap(m_PoolSlots);
+    m_PoolCount = 0;
 }
 
 }}  // namespace koru::detail

@@ -4,6 +4,7 @@
 #define KORU_SUPPORT_ARENA_H
 
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 namespace koru { namespace detail {
@@ -35,6 +36,14 @@ public:
     // Bytes held in chunks (for tests and measurements).
     size_t HeldBytes() const noexcept;
 
+    // Short texts repeat: a block for `bytes` (a length * 2 + shared flag
+    // header, the bytes, a zero) that every node asking for the same bytes
+    // until ForgetPool shares. Pooled blocks live as long as the arena and hold
+    // at most kPoolBytes in all; null when `bytes` is not pooled.
+    const char* PooledText(std::string_view bytes);
+    // Drops the lookup of pooled texts (the texts stay).
+    void ForgetPool() noexcept;
+
 private:
     struct Chunk {
         size_t size;  // bytes after this header
@@ -45,7 +54,16 @@ private:
     void Free(Chunk* chunk) noexcept;
     Chunk* ChunkOf(const void* p) const noexcept;
 
+    static constexpr size_t kPoolBytes = 64 * 1024;
+    static constexpr size_t kPoolMin = 7;  // shorter texts are kept inline
+    static constexpr size_t kPoolMax = 16;
+
     std::vector<Chunk*> m_Chunks;  // by address, to find the chunk of an object
+    std::vector<char*> m_PoolChunks;
+    size_t m_PoolUsed = kPoolBytes;  // bytes used in the last pool chunk
+    size_t m_PoolHeld = 0;           // bytes of pooled texts in all
+    std::vector<const char*> m_PoolSlots;  // open addressing, load at most one half
+    size_t m_PoolCount = 0;
     Chunk* m_Current = nullptr;
     size_t m_NextSize = 4096;
 };

@@ -7,9 +7,21 @@
 namespace koru { namespace detail {
 
 void CoreAccess::SetText(Arena* arena, CString& out, std::string_view bytes) {
-    if (arena && bytes.size() > CString::kInlineMax) {
-        // Length * 2 with the shared flag, the bytes, a zero.
-        if (auto* block = static_cast<char*>(arena->TryAllocate(4 + bytes.size() + 1, 4))) {
+    if (bytes.size() <= CString::kInlineMax) {
+        // Short texts live in the word itself.
+        out.Empty();
+        out.m_Word = CString::InlineWord(bytes);
+        return;
+    }
+    if (arena) {
+        if (const char* pooled = arena->PooledText(bytes)) {
+            out.Empty();
+            out.m_Word = reinterpret_cast<std::uintptr_t>(pooled);
+            return;
+        }
+        // Length * 2 with the shared flag, the bytes, a zero. The header is
+        // read with memcpy, so two-byte alignment (a clear lowest bit) is enough.
+        if (auto* block = static_cast<char*>(arena->TryAllocate(4 + bytes.size() + 1, 2))) {
             const auto bits = static_cast<uint32_t>(bytes.size() << 1 | 1u);
             std::memcpy(block, &bits, sizeof bits);
             std::memcpy(block + 4, bytes.data(), bytes.size());

@@ -130,3 +130,12 @@ POSITION CPtrList::FindIndex(int index) const noexcept {
     while (index-- > 0) n = n->next;
     return ToPosition(n);
 }
+
+void CPtrList::Swap(CPtrList& other) noexcept {
+    std::swap(m_Head, other.m_Head);
+    std::swap(m_Tail, other.m_Tail);
+    std::swap(m_Count, other.m_Count);
+    std::swap(m_FreeNodes, other.m_FreeNodes);
+    std::swap(m_Blocks, other.m_Blocks);
+    std::swap(m_BlockSize, other.m_BlockSize);
+}

@@ -59,7 +59,13 @@ long CMapStringToString::FindIndex(std::string_view key) const noexcept {
     const Pair* pairs = m_Block->Pairs();
     const uint32_t count = m_Block->count;
     if (m_Block->Capacity() <= kLinearLimit) {
-        // Keys are mostly one or two letters: the first byte settles most comparisons.
+        if (key.size() <= CString::kInlineMax) {
+            // Most keys are a few letters: one word comparison each.
+            const std::uintptr_t word = CString::InlineWord(key);
+            for (uint32_t i = 0; i < count; ++i)
+                if (pairs[i].key.m_Word == word) return static_cast<long>(i);
+            return -1;
+        }
         for (uint32_t i = 0; i < count; ++i) {
             std::string_view k = pairs[i].key.View();
             if (k.size() == key.size() && (key.empty() || (k[0] == key[0] && k == key))) return static_cast<long>(i);
