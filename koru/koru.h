@@ -744,6 +744,23 @@ private:
 KORU_API CString KoruWriteDocument(const CTypedPtrList<CPtrList, CKORU_ItemNode*>* list);
 
 // ---------------------------------------------------------------------------
+// Where nodes came from (extension)
+// ---------------------------------------------------------------------------
+
+// Byte offset at which `node`'s statement began in the text that the parse
+// which built it left in its argument (the processed source); -1 when unknown
+// (a null node, or one built from an update text or a host's statement list).
+// A node a merge copied in keeps its place in the fragment.
+KORU_API long long KoruNodeOffset(const CKORU_ItemNode* node) noexcept;
+// The same place as line and column (1-based) in `original`, the text the host
+// handed to that parse, given `processed`, the text the parse left in its
+// argument; positions move past a cut-out macro block as refusals' do. 1 when
+// placed; 0 (line and column 0) when the offset is unknown or lies only in text
+// that macro expansion produced.
+KORU_API int KoruNodePlace(const CKORU_ItemNode* node, const CString& original, const CString& processed,
+                           int& line, int& column);
+
+// ---------------------------------------------------------------------------
 // URI encoding
 // ---------------------------------------------------------------------------
 

@@ -112,4 +112,32 @@ TEST(Parse, FirstParseBuildsTheMainListLaterOnesMergeIntoIt) {
     EXPECT_EQ(MainShape(parser), "C:3(c) B:2(b)");
 }
 
+// Each node knows where its statement began in the host's text; text that
+// macro expansion produced has no place there.
+TEST(Parse, NodesKnowWhereTheyCameFrom) {
+    struct Row { const char* rule; std::string source, places; };
+    const Row rows[] = {
+        {"lines and columns", "<U>\n<B N=b>\n  <C N=c></C></B></U>", "3:3 2:1"},
+        {"past a cut-out macro block", "<U><MACRO>X:1??</MACRO>\n<B N=b></B></U>", "2:1"},
+        {"a statement written by a reference has none", "<U><MACRO>X:<C></C>??</MACRO><B>&X;</B></U>", "0:0 1:4"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        CKORU_Parser parser;
+        const CString original(row.source.c_str());
+        CString text = original;
+        ASSERT_EQ(parser.DoParsingProc(text, 0), 1);
+        std::string places;
+        for (CKORU_ItemNode* node : *parser.GetMainList()) {
+            int line = -1, column = -1;
+            KoruNodePlace(node, original, text, line, column);
+            places += (places.empty() ? "" : " ") + std::to_string(line) + ":" + std::to_string(column);
+        }
+        EXPECT_EQ(places, row.places);
+    }
+    EXPECT_EQ(KoruNodeOffset(nullptr), -1);
+    CKORU_ItemNode loose(CString("<C N=a>"));
+    EXPECT_EQ(KoruNodeOffset(&loose), -1);
+}
+
 }  // namespace
