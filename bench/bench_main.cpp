@@ -115,7 +115,6 @@ private:
         }
         std::printf("Goals\n");
         const double koru1 = Counter("parse/koru/x1", "MB/s");
-        const double tiny1 = Counter("parse/tinyxml2/x1", "MB/s");
         const double pugi1 = Counter("parse/pugixml/x1", "MB/s");
         for (const char* scale : {"x1", "x10", "x100"}) {
             const double k = Counter(std::string("parse/koru/") + scale, "MB/s");
