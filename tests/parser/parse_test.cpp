@@ -140,4 +140,30 @@ TEST(Parse, NodesKnowWhereTheyCameFrom) {
     EXPECT_EQ(KoruNodeOffset(&loose), -1);
 }
 
+// Texts and tables copied or moved out of the parser's nodes are the host's
+// own: they stay readable after the parser is gone (run under ASan in CI).
+TEST(Parse, StringsTakenOutOutliveTheParser) {
+    CString statement, tag, value, moved, swapped("mine");
+    CMapStringToString table, movedTable;
+    {
+        CKORU_Parser parser;
+        ASSERT_EQ(Parse(parser, "<U><B N=body><C N=c1 CAPTION=\"a long caption\"></C></B></U>"), 1);
+        CKORU_ItemNode* control = At(parser.GetMainList(), 0);
+        statement = control->m_Statement;
+        tag = control->m_TagName;
+        ASSERT_EQ(control->m_AttrTable.Lookup("CAPTION", value), 1);
+        moved = std::move(control->m_Statement);
+        swapped.swap(control->m_AttrTable[CString("CAPTION")]);
+        table = control->m_AttrTable;
+        movedTable = std::move(control->m_AttrTable);
+        control->m_AttrTable.SetAt("CAPTION", "assigned after the move");
+    }
+    EXPECT_EQ(statement, "<C N=c1 CAPTION=\"a long caption\"");
+    EXPECT_EQ(moved, statement);
+    EXPECT_EQ(tag + " " + value + " " + swapped, "C \"a long caption\" \"a long caption\"");
+    EXPECT_EQ(Table(table), "C= N=c1 CAPTION=mine");
+    EXPECT_EQ(Table(movedTable), "C= N=c1 CAPTION=mine");
+}
+
 }  // namespace
+
