@@ -12,7 +12,7 @@ namespace koru { namespace detail {
 namespace {
 
 constexpr size_t kMinChunk = 4096;
-constexpr size_t kMaxChunk = 256 * 1024;
+constexpr size_t kMaxChunk = 32 * 1024;
 
 }  // namespace
 
@@ -83,7 +83,7 @@ void Arena::Free(Chunk* chunk) noexcept {
 
 namespace {
 
-constexpr size_t kPoolChunk = 16 * 1024;
+constexpr size_t kPoolChunk = 4 * 1024;
 
 size_t HashText(std::string_view bytes) noexcept {
     size_t h = 1469598103934665603ull;

@@ -11,7 +11,7 @@ struct Block {
     Block* next;
 };
 
-constexpr int kMaxBlockNodes = 1024;
+constexpr int kMaxBlockNodes = 256;
 
 }  // namespace
 
