@@ -2,7 +2,8 @@
 // appended with their contents at the document's form level, the body is
 // rebuilt, and each control is inserted before the body when the document
 // lacks it, then rebuilt.
-#include "merge/merge_index.h"
+#include "merge/main_list.h"
+#include "parser/node_store.h"
 #include "query/node_view.h"
 
 #include <algorithm>
@@ -19,12 +20,13 @@ void CKORU_Parser::ConcateNode() {
     MergeScope scope(*this);
     AddNewFormStatement();
     ReMakeBodyControl();
-    if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
-        for (CKORU_ItemNode* control : *controls) {
-            if (!scope.Index()->FindControl(ValueOf(control, "N"))) AddNewControl(control);
-            RemakeControl(control);
-        }
-        ReleaseNodeList(controls);
+    // The sub list stays as it is from here on: controls are visited in place.
+    for (POSITION pos = m_SubList.GetHeadPosition(); pos;) {
+        POSITION at = pos;
+        CKORU_ItemNode* control = m_SubList.GetNext(pos);
+        if (!TagIs(control, "C")) continue;
+        if (!scope.Main()->FindControl(ValueOf(control, "N"))) AddNewControl(control);
+        RemakeControl(at);
     }
     ReleaseSubList();
 }
@@ -34,13 +36,13 @@ CKORU_ItemNode* CKORU_Parser::AddNewControl(CKORU_ItemNode* control) {
     POSITION target = GetInsertTargetPositionOfMainList();
     if (!target) return nullptr;
     auto* copy = CopyNode(*this, control);
-    InsertMainBefore(target, copy);
+    MainList::Of(*this)->InsertBefore(target, copy);
     return copy;
 }
 
 POSITION CKORU_Parser::GetInsertTargetPositionOfMainList() {
     if (!m_pMainList) return nullptr;
-    if (MergeIndex* index = MergeIndex::Of(*this)) return index->InsertTarget();
+    if (MainList* main = MainList::Of(*this)) return main->InsertTarget();
     for (POSITION pos = m_pMainList->GetTailPosition(); pos;) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_pMainList->GetPrev(pos);
@@ -93,13 +95,12 @@ void CKORU_Parser::AddNewFormStatement() {
             if (formLevel >= 0) {
                 auto* copy = CopyNode(*this, node);
                 copy->m_Level = ShiftedLevel(node->m_Level, shift);
-                AppendMain(copy);
+                MainList::Of(*this)->Append(copy);
             }
             FreeNode(*this, node);
             if (at == run->second) break;
         }
     }
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->SubListChanged();
 }
 
 short CKORU_Parser::GetFORMLevelOfMainList() {
