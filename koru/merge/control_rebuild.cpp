@@ -17,10 +17,12 @@ using namespace koru::detail;
 
 namespace {
 
-// Positions, in list order, of the nodes of `level` in the run nested in the
-// node at `parent` (the nodes directly before it with greater levels).
-std::vector<POSITION> ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
-    std::vector<POSITION> children;
+// The nodes of `level` in the run nested in the node at `parent` (the nodes
+// directly before it with greater levels), each as `Take(position)` gives it,
+// in list order.
+template <class Take>
+auto ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level, Take take) {
+    std::vector<decltype(take(parent))> children;
     const short parentLevel = list.GetAt(parent)->m_Level;
     POSITION pos = parent;
     list.GetPrev(pos);
@@ -28,17 +30,18 @@ std::vector<POSITION> ChildrenAt(const CKORU_Parser::NodeList& list, POSITION pa
         POSITION at = pos;
         CKORU_ItemNode* node = list.GetPrev(pos);
         if (node->m_Level <= parentLevel) break;
-        if (node->m_Level == level) children.push_back(at);
+        if (node->m_Level == level) children.push_back(take(at));
     }
     std::reverse(children.begin(), children.end());
     return children;
 }
 
-// The same children as nodes.
-std::vector<CKORU_ItemNode*> ChildNodesAt(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
-    std::vector<CKORU_ItemNode*> nodes;
-    for (POSITION at : ChildrenAt(list, parent, level)) nodes.push_back(list.GetAt(at));
-    return nodes;
+std::vector<POSITION> ChildPositions(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
+    return ChildrenAt(list, parent, level, [](POSITION at) { return at; });
+}
+
+std::vector<CKORU_ItemNode*> ChildNodes(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
+    return ChildrenAt(list, parent, level, [&list](POSITION at) { return list.GetAt(at); });
 }
 
 }  // namespace
@@ -55,21 +58,22 @@ CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
         if (fragmentPos) return nullptr;
         fragmentPos = at;
     }
+    if (!fragmentPos) return nullptr;
     const PlacedNode documentBody = main->BodyAt();
-    if (!fragmentPos || !documentBody.node) return nullptr;
+    if (!documentBody.node) return nullptr;
     CKORU_ItemNode* fragmentBody = m_SubList.GetAt(fragmentPos);
     AddOrUpdateLValue(fragmentBody, documentBody.node);
     // The fragment's children come first: when it has none but controls, the
     // document body's children (a walk over the whole body) are not needed.
     std::vector<POSITION> fragmentChildren =
-        ChildrenAt(m_SubList, fragmentPos, static_cast<short>(fragmentBody->m_Level + 1));
+        ChildPositions(m_SubList, fragmentPos, static_cast<short>(fragmentBody->m_Level + 1));
     // Controls are rebuilt one by one by the caller, not as body children.
     fragmentChildren.erase(std::remove_if(fragmentChildren.begin(), fragmentChildren.end(),
                                           [this](POSITION at) { return TagIs(m_SubList.GetAt(at), "C"); }),
                            fragmentChildren.end());
     if (fragmentChildren.empty()) return documentBody.node;
     return RemakeNode(documentBody.node, documentBody.pos, fragmentChildren,
-                      ChildNodesAt(main->Nodes(), documentBody.pos,
+                      ChildNodes(main->Nodes(), documentBody.pos,
                                    static_cast<short>(documentBody.node->m_Level + 1)));
 }
 
@@ -81,10 +85,10 @@ CKORU_ItemNode* CKORU_Parser::RemakeControl(POSITION fragmentPos) {
     const PlacedNode documentControl = main.FindControlAt(ValueOf(fragmentControl, "N"));
     if (!documentControl.node) return nullptr;
     AddOrUpdateLValue(fragmentControl, documentControl.node);
-    const std::vector<POSITION> fragmentChildren = ChildrenAt(m_SubList, fragmentPos, 4);
+    const std::vector<POSITION> fragmentChildren = ChildPositions(m_SubList, fragmentPos, 4);
     if (fragmentChildren.empty()) return documentControl.node;
     return RemakeNode(documentControl.node, documentControl.pos, fragmentChildren,
-                      ChildNodesAt(main.Nodes(), documentControl.pos, 4));
+                      ChildNodes(main.Nodes(), documentControl.pos, 4));
 }
 
 CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,

@@ -105,9 +105,8 @@ void CKORU_Parser::AddNewFormStatement() {
 
 short CKORU_Parser::GetFORMLevelOfMainList() {
     if (!m_pMainList) return -1;
-    for (CKORU_ItemNode* node : *m_pMainList)
-        if (node->m_Level <= 3 && node->m_AttrTable.PLookup("F")) return node->m_Level;
-    return -1;
+    MergeScope scope(*this);
+    return scope.Main()->FormLevel();
 }
 
 int CKORU_Parser::CheckFormID_InMainList() {

@@ -14,6 +14,8 @@ bool IsBody(CKORU_ItemNode* node) { return TagIs(node, "B"); }
 
 namespace {
 
+bool IsForm(CKORU_ItemNode* node) { return node->m_Level <= 3 && node->m_AttrTable.PLookup("F"); }
+
 bool IsInsertTarget(CKORU_ItemNode* node) {
     return node->m_Level == 2 && IsBody(node) && node->m_AttrTable.PLookup("B");
 }
@@ -32,15 +34,28 @@ MainList::~MainList() {
     if (m_Parser.m_pNodeIndex == this) m_Parser.m_pNodeIndex = nullptr;
 }
 
-void MainList::Scan() {
+// One walk finds the controls with their N values while their tables are at
+// hand; the table of names is then made at its final size.
+void MainList::Scan(short* formLevel) {
     if (m_Scanned) return;
     m_Scanned = true;
+    struct Found {
+        PlacedNode control;
+        std::string_view name;
+    };
+    std::vector<Found> found;
     for (POSITION pos = m_List->GetHeadPosition(); pos;) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_List->GetNext(pos);
-        if (IsControl(node)) AddControl({node, at}, true);
+        if (formLevel && IsForm(node)) {
+            *formLevel = node->m_Level;
+            formLevel = nullptr;
+        }
+        if (IsControl(node)) found.push_back({{node, at}, ValueOf(node, "N")});
         if (IsBody(node)) m_Bodies.push_back({node, at});
     }
+    ReserveControls(found.size());
+    for (const Found& f : found) AddControl(f.control, f.name, true);
 }
 
 void MainList::IndexPositions() {
@@ -112,6 +127,18 @@ POSITION MainList::InsertTarget() {
     return m_InsertTarget;
 }
 
+// A merge asks for the form level first, so the walk that finds it also indexes.
+short MainList::FormLevel() {
+    short level = -1;
+    if (!m_Scanned) {
+        Scan(&level);
+        return level;
+    }
+    for (CKORU_ItemNode* node : *m_List)
+        if (IsForm(node)) return node->m_Level;
+    return -1;
+}
+
 POSITION MainList::InsertBefore(POSITION pos, CKORU_ItemNode* node) {
     POSITION at = m_List->InsertBefore(pos, node);
     Added(node, at, false);
@@ -127,7 +154,7 @@ POSITION MainList::Append(CKORU_ItemNode* node) {
 void MainList::Added(CKORU_ItemNode* node, POSITION pos, bool atTail) {
     if (m_Positioned) Label(node, pos);
     if (m_Scanned) {
-        if (IsControl(node)) AddControl({node, pos}, atTail);
+        if (IsControl(node)) AddControl({node, pos}, ValueOf(node, "N"), atTail);
         if (IsBody(node)) m_Bodies.push_back({node, pos});
     }
     if (IsInsertTarget(node)) m_InsertValid = false;
@@ -137,8 +164,8 @@ void MainList::Free(POSITION pos) {
     CKORU_ItemNode* node = m_List->GetAt(pos);
     for (NodeWatcher* watcher : m_Watchers) watcher->Forget(node);
     if (m_Scanned) {
-        RemoveControl(node);
-        RemoveBody(node);
+        if (IsControl(node)) RemoveControl(node, ValueOf(node, "N"));
+        if (IsBody(node)) RemoveBody(node);
     }
     if (m_Positioned) m_Positions.Erase(node);
     if (m_InsertValid && pos == m_InsertTarget) m_InsertValid = false;
@@ -165,32 +192,42 @@ void MainList::Unwatch(NodeWatcher* watcher) {
 size_t MainList::ControlsNamed(std::string_view name, bool make) {
     if (m_ControlSlots.empty()) {
         if (!make) return kNone;
-        m_ControlSlots.assign(64, 0);
+        ReserveControls(16);
     }
-    size_t mask = m_ControlSlots.size() - 1;
-    for (size_t i = std::hash<std::string_view>{}(name) & mask;; i = (i + 1) & mask) {
-        const uint32_t slot = m_ControlSlots[i];
-        if (slot && m_Controls[slot - 1].name == name) return slot - 1;
-        if (slot) continue;
-        if (!make) return kNone;
-        m_Controls.push_back(Controls{std::string(name), PlacedNode{}, {}});
-        m_ControlSlots[i] = static_cast<uint32_t>(m_Controls.size());
-        if (m_Controls.size() * 2 > m_ControlSlots.size()) {
-            // Grow at half full: every name goes to its slot in a table twice as large.
-            m_ControlSlots.assign(m_ControlSlots.size() * 2, 0);
-            mask = m_ControlSlots.size() - 1;
-            for (size_t c = 0; c < m_Controls.size(); ++c) {
-                size_t j = std::hash<std::string_view>{}(m_Controls[c].name) & mask;
-                while (m_ControlSlots[j]) j = (j + 1) & mask;
-                m_ControlSlots[j] = static_cast<uint32_t>(c + 1);
-            }
-        }
-        return m_Controls.size() - 1;
+    const size_t hash = std::hash<std::string_view>{}(name);
+    const uint32_t check = static_cast<uint32_t>(hash >> 32);
+    const size_t mask = m_ControlSlots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const ControlSlot slot = m_ControlSlots[i];
+        if (!slot.index) break;
+        if (slot.hash == check && m_Controls[slot.index - 1].name == name) return slot.index - 1;
+    }
+    if (!make) return kNone;
+    if ((m_Controls.size() + 1) * 2 > m_ControlSlots.size()) ReserveControls(m_Controls.size() * 2 + 1);
+    m_Controls.push_back(Controls{std::string(name), PlacedNode{}, {}});
+    size_t i = hash & (m_ControlSlots.size() - 1);
+    while (m_ControlSlots[i].index) i = (i + 1) & (m_ControlSlots.size() - 1);
+    m_ControlSlots[i] = ControlSlot{static_cast<uint32_t>(m_Controls.size()), check};
+    return m_Controls.size() - 1;
+}
+
+void MainList::ReserveControls(size_t count) {
+    size_t size = 16;
+    while (size < count * 2) size *= 2;
+    if (size <= m_ControlSlots.size()) return;
+    m_Controls.reserve(count);
+    m_ControlSlots.assign(size, ControlSlot{});
+    const size_t mask = size - 1;
+    for (size_t c = 0; c < m_Controls.size(); ++c) {
+        const size_t hash = std::hash<std::string_view>{}(m_Controls[c].name);
+        size_t i = hash & mask;
+        while (m_ControlSlots[i].index) i = (i + 1) & mask;
+        m_ControlSlots[i] = ControlSlot{static_cast<uint32_t>(c + 1), static_cast<uint32_t>(hash >> 32)};
     }
 }
 
-void MainList::AddControl(PlacedNode control, bool atTail) {
-    Controls& controls = m_Controls[ControlsNamed(ValueOf(control.node, "N"), true)];
+void MainList::AddControl(PlacedNode control, std::string_view name, bool atTail) {
+    Controls& controls = m_Controls[ControlsNamed(name, true)];
     if (!controls.first.node) {
         controls.first = control;
         return;
@@ -212,24 +249,27 @@ void MainList::AddControl(PlacedNode control, bool atTail) {
     controls.rest.insert(at, control);
 }
 
-void MainList::RemoveControl(const CKORU_ItemNode* node) {
-    auto* n = const_cast<CKORU_ItemNode*>(node);
-    if (!IsControl(n)) return;
-    const size_t i = ControlsNamed(ValueOf(n, "N"), false);
-    if (i == kNone) return;
+POSITION MainList::RemoveControl(const CKORU_ItemNode* node, std::string_view name) {
+    const size_t i = ControlsNamed(name, false);
+    if (i == kNone) return nullptr;
     Controls& controls = m_Controls[i];
+    POSITION pos = nullptr;
     if (controls.first.node == node) {
+        pos = controls.first.pos;
         if (controls.rest.empty()) {
             controls.first = PlacedNode{};
         } else {
             controls.first = controls.rest.front();
             controls.rest.erase(controls.rest.begin());
         }
-        return;
+        return pos;
     }
     auto at = std::find_if(controls.rest.begin(), controls.rest.end(),
                            [&](const PlacedNode& other) { return other.node == node; });
-    if (at != controls.rest.end()) controls.rest.erase(at);
+    if (at == controls.rest.end()) return nullptr;
+    pos = at->pos;
+    controls.rest.erase(at);
+    return pos;
 }
 
 void MainList::RemoveBody(const CKORU_ItemNode* node) {
@@ -240,7 +280,8 @@ void MainList::RemoveBody(const CKORU_ItemNode* node) {
 MainList::Standing MainList::StandingOf(CKORU_ItemNode* node) {
     Standing standing;
     if (!m_Scanned) return standing;
-    if (IsControl(node)) standing.controls = ControlsNamed(ValueOf(node, "N"), false);
+    standing.control = IsControl(node);
+    if (standing.control) standing.name = ValueOf(node, "N");
     standing.body = IsBody(node);
     return standing;
 }
@@ -255,46 +296,24 @@ void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
     if (m_InsertValid && body) m_InsertValid = false;
     if (!m_Scanned) return;
     const bool control = IsControl(node);
-    const bool sameControls = before.controls == kNone
-                                  ? !control
-                                  : control && m_Controls[before.controls].name == ValueOf(node, "N");
-    if (sameControls && body == before.body) return;
-    // Where the node is, from the indexes that still hold it under its old standing.
+    const std::string_view name = control ? ValueOf(node, "N") : std::string_view();
+    const bool sameControl = control == before.control && name == before.name;
+    if (sameControl && body == before.body) return;
+    // Unfiled under the old standing, which also tells where the node is.
     POSITION pos = nullptr;
-    if (before.controls != kNone) {
-        const Controls& controls = m_Controls[before.controls];
-        if (controls.first.node == node) pos = controls.first.pos;
-        for (const PlacedNode& other : controls.rest)
-            if (other.node == node) pos = other.pos;
-    } else if (before.body) {
+    if (before.control) pos = RemoveControl(node, before.name);
+    if (before.body) {
         for (const PlacedNode& other : m_Bodies)
             if (other.node == node) pos = other.pos;
-    } else {
+        RemoveBody(node);
+    }
+    if (!before.control && !before.body) {
         IndexPositions();
         if (const Entry* entry = m_Positions.Find(node)) pos = entry->pos;
     }
-    if (!pos) return;
-    if (!sameControls) {
-        if (before.controls != kNone) {
-            Controls& controls = m_Controls[before.controls];
-            if (controls.first.node == node) {
-                if (controls.rest.empty()) {
-                    controls.first = PlacedNode{};
-                } else {
-                    controls.first = controls.rest.front();
-                    controls.rest.erase(controls.rest.begin());
-                }
-            } else {
-                controls.rest.erase(std::find_if(controls.rest.begin(), controls.rest.end(),
-                                                 [&](const PlacedNode& other) { return other.node == node; }));
-            }
-        }
-        if (control) AddControl({node, pos}, m_List->GetTailPosition() == pos);
-    }
-    if (body != before.body) {
-        if (body) m_Bodies.push_back({node, pos});
-        else RemoveBody(node);
-    }
+    if (!pos) return;  // not a main-list node
+    if (control) AddControl({node, pos}, name, m_List->GetTailPosition() == pos);
+    if (body) m_Bodies.push_back({node, pos});
 }
 
 // The smallest aligned label range around the insertion point that stays

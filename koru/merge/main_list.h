@@ -73,6 +73,8 @@ public:
     PlacedNode BodyAt();
     // The last level-2 body with a B key, as the position to insert new controls before; null if none.
     POSITION InsertTarget();
+    // Level of the first node of level 3 or less with an F key (a form); -1 if none.
+    short FormLevel();
 
     // Inserts `node` before `pos` and returns its position.
     POSITION InsertBefore(POSITION pos, CKORU_ItemNode* node);
@@ -97,6 +99,7 @@ public:
 
 private:
     static constexpr size_t kNone = ~size_t(0);
+
     // A node's order label and position.
     struct Entry {
         POSITION pos;
@@ -110,12 +113,19 @@ private:
     };
     // What the indexes know of a node before its table is edited.
     struct Standing {
-        size_t controls = kNone;  // index into m_Controls
+        bool control = false;
         bool body = false;
+        std::string name;  // a control's N value
+    };
+    // A slot of the open-addressing table over m_Controls.
+    struct ControlSlot {
+        uint32_t index = 0;  // index + 1 into m_Controls; 0 when empty
+        uint32_t hash = 0;   // low bits of the name's hash, checked before the name
     };
 
-    // Indexes controls and bodies when first asked.
-    void Scan();
+    // Indexes controls and bodies when first asked; finds the form level on
+    // the way when `formLevel` is given.
+    void Scan(short* formLevel = nullptr);
     // Indexes positions and order labels when first asked.
     void IndexPositions();
     uint64_t LabelOf(const CKORU_ItemNode* node) { return m_Positions.Find(node)->label; }
@@ -124,9 +134,12 @@ private:
 
     // Index into m_Controls of the controls named `name`, or kNone; made when `make`.
     size_t ControlsNamed(std::string_view name, bool make);
-    // Files a control; `atTail` when nothing follows it in the list.
-    void AddControl(PlacedNode control, bool atTail);
-    void RemoveControl(const CKORU_ItemNode* node);
+    // Makes the table of names hold `count` names without growing.
+    void ReserveControls(size_t count);
+    // Files a control under its N value `name`; `atTail` when nothing follows it in the list.
+    void AddControl(PlacedNode control, std::string_view name, bool atTail);
+    // Unfiles a control from under `name`; its position, or null when it was not there.
+    POSITION RemoveControl(const CKORU_ItemNode* node, std::string_view name);
     void RemoveBody(const CKORU_ItemNode* node);
     // The indexes' view of `node` before an edit, and their update after it.
     Standing StandingOf(CKORU_ItemNode* node);
@@ -137,7 +150,7 @@ private:
     CKORU_Parser::NodeList* m_List;
     bool m_Scanned = false;
     std::vector<Controls> m_Controls;
-    std::vector<uint32_t> m_ControlSlots;  // open addressing: index + 1 into m_Controls, 0 empty
+    std::vector<ControlSlot> m_ControlSlots;
     std::vector<PlacedNode> m_Bodies;
     bool m_Positioned = false;
     int m_WalkedFinds = 0;

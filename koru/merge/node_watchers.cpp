@@ -10,6 +10,8 @@ namespace {
 
 // Children lists at most this long are matched by a walk.
 constexpr size_t kChildWalkLimit = 16;
+// Rebuilt lists at most this long are searched for a forgotten node.
+constexpr size_t kListSearchLimit = 16;
 
 }  // namespace
 
@@ -64,16 +66,35 @@ RebuiltList::~RebuiltList() {
 void RebuiltList::Add(CKORU_ItemNode* node) {
     POSITION at = m_List->AddTail(node);
     if (!m_Main) return;
-    size_t& first = m_FirstPlace[node];
-    m_Places.push_back(Place{at, first});
-    first = m_Places.size();
+    m_Places.push_back(Place{node, at, 0});
+    if (m_Indexed) {
+        size_t& last = m_LastPlace[node];
+        m_Places.back().next = last;
+        last = m_Places.size();
+    } else if (m_Places.size() > kListSearchLimit) {
+        m_Indexed = true;
+        for (size_t i = 0; i < m_Places.size(); ++i) {
+            if (!m_Places[i].node) continue;
+            size_t& last = m_LastPlace[m_Places[i].node];
+            m_Places[i].next = last;
+            last = i + 1;
+        }
+    }
 }
 
 void RebuiltList::Forget(const CKORU_ItemNode* node) {
-    size_t* first = m_FirstPlace.Find(node);
-    if (!first) return;
-    for (size_t place = *first; place; place = m_Places[place - 1].next) m_List->RemoveAt(m_Places[place - 1].at);
-    m_FirstPlace.Erase(node);
+    if (!m_Indexed) {
+        for (Place& place : m_Places) {
+            if (place.node != node) continue;
+            m_List->RemoveAt(place.at);
+            place.node = nullptr;
+        }
+        return;
+    }
+    size_t* last = m_LastPlace.Find(node);
+    if (!last) return;
+    for (size_t place = *last; place; place = m_Places[place - 1].next) m_List->RemoveAt(m_Places[place - 1].at);
+    m_LastPlace.Erase(node);
 }
 
 }}  // namespace koru::detail

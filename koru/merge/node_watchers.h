@@ -58,14 +58,17 @@ public:
 private:
     // One place of a node in the list, chained to its other places.
     struct Place {
+        const CKORU_ItemNode* node;  // null once forgotten
         POSITION at;
-        size_t next;  // index + 1 of the node's next place, 0 at the end
+        size_t next;  // index + 1 of the node's previous place, 0 at the end
     };
 
     MainList* m_Main;
     CKORU_Parser::NodeList* m_List;
     std::vector<Place> m_Places;
-    PointerMap<size_t> m_FirstPlace;  // node -> index + 1 of its latest place
+    // node -> index + 1 of its latest place; kept once the list is too long to search.
+    bool m_Indexed = false;
+    PointerMap<size_t> m_LastPlace;
 };
 
 }}  // namespace koru::detail
