@@ -18,8 +18,8 @@ using namespace koru::detail;
 namespace {
 
 // The nodes of `level` in the run nested in the node at `parent` (the nodes
-// directly before it with greater levels), each as `Take(position)` gives it,
-// in list order.
+// directly before it with greater levels), each as `take(position)` gives it,
+// in list order; a null from `take` leaves the node out.
 template <class Take>
 auto ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level, Take take) {
     std::vector<decltype(take(parent))> children;
@@ -30,7 +30,8 @@ auto ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level
         POSITION at = pos;
         CKORU_ItemNode* node = list.GetPrev(pos);
         if (node->m_Level <= parentLevel) break;
-        if (node->m_Level == level) children.push_back(take(at));
+        if (node->m_Level != level) continue;
+        if (auto taken = take(at)) children.push_back(taken);
     }
     std::reverse(children.begin(), children.end());
     return children;
@@ -65,12 +66,10 @@ CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
     AddOrUpdateLValue(fragmentBody, documentBody.node);
     // The fragment's children come first: when it has none but controls, the
     // document body's children (a walk over the whole body) are not needed.
-    std::vector<POSITION> fragmentChildren =
-        ChildPositions(m_SubList, fragmentPos, static_cast<short>(fragmentBody->m_Level + 1));
     // Controls are rebuilt one by one by the caller, not as body children.
-    fragmentChildren.erase(std::remove_if(fragmentChildren.begin(), fragmentChildren.end(),
-                                          [this](POSITION at) { return TagIs(m_SubList.GetAt(at), "C"); }),
-                           fragmentChildren.end());
+    const std::vector<POSITION> fragmentChildren =
+        ChildrenAt(m_SubList, fragmentPos, static_cast<short>(fragmentBody->m_Level + 1),
+                   [this](POSITION at) { return TagIs(m_SubList.GetAt(at), "C") ? nullptr : at; });
     if (fragmentChildren.empty()) return documentBody.node;
     return RemakeNode(documentBody.node, documentBody.pos, fragmentChildren,
                       ChildNodes(main->Nodes(), documentBody.pos,
