@@ -33,22 +33,18 @@ void CKORU_Parser::ConcateNode() {
 
 CKORU_ItemNode* CKORU_Parser::AddNewControl(CKORU_ItemNode* control) {
     if (!control || !m_pMainList) return nullptr;
+    MergeScope scope(*this);
     POSITION target = GetInsertTargetPositionOfMainList();
     if (!target) return nullptr;
     auto* copy = CopyNode(*this, control);
-    MainList::Of(*this)->InsertBefore(target, copy);
+    scope.Main()->InsertBefore(target, copy);
     return copy;
 }
 
 POSITION CKORU_Parser::GetInsertTargetPositionOfMainList() {
     if (!m_pMainList) return nullptr;
-    if (MainList* main = MainList::Of(*this)) return main->InsertTarget();
-    for (POSITION pos = m_pMainList->GetTailPosition(); pos;) {
-        POSITION at = pos;
-        CKORU_ItemNode* node = m_pMainList->GetPrev(pos);
-        if (node->m_Level == 2 && TagIs(node, "B") && node->m_AttrTable.PLookup("B")) return at;
-    }
-    return nullptr;
+    MergeScope scope(*this);
+    return scope.Main()->InsertTarget();
 }
 
 namespace {
@@ -72,6 +68,7 @@ short ShiftedLevel(short level, int shift) {
 // </F></B> gives ... F:2(f) A:3 F:2(g). Otherwise the runs are freed. Either
 // way no form and nothing nested in one is left to be taken for body content.
 void CKORU_Parser::AddNewFormStatement() {
+    MergeScope scope(*this);
     const short formLevel = GetFORMLevelOfMainList();
     // Runs as (first node, form), found from the tail so outer forms come first.
     std::vector<std::pair<POSITION, POSITION>> runs;
@@ -95,7 +92,7 @@ void CKORU_Parser::AddNewFormStatement() {
             if (formLevel >= 0) {
                 auto* copy = CopyNode(*this, node);
                 copy->m_Level = ShiftedLevel(node->m_Level, shift);
-                MainList::Of(*this)->Append(copy);
+                scope.Main()->Append(copy);
             }
             FreeNode(*this, node);
             if (at == run->second) break;
