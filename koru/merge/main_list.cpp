@@ -281,14 +281,14 @@ MainList::Standing MainList::StandingOf(CKORU_ItemNode* node) {
     Standing standing;
     if (!m_Scanned) return standing;
     standing.control = IsControl(node);
-    if (standing.control) standing.name = ValueOf(node, "N");
     standing.body = IsBody(node);
     return standing;
 }
 
 // An edit only adds keys or overwrites values, and a control keeps its N value
-// through the merges that edit it; the tag tests change only for a node whose
-// table was empty, which a host may leave behind.
+// through the merges that edit it, so a control is almost always still filed
+// under its N value; the tag tests change only for a node whose table was
+// empty, which a host may leave behind.
 void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
     const bool body = IsBody(node);
     // A body that gains its B key becomes the insert position (a host may have
@@ -297,11 +297,11 @@ void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
     if (!m_Scanned) return;
     const bool control = IsControl(node);
     const std::string_view name = control ? ValueOf(node, "N") : std::string_view();
-    const bool sameControl = control == before.control && name == before.name;
-    if (sameControl && body == before.body) return;
+    const bool filed = control && before.control && FiledUnder(node, name);
+    if (control == before.control && (!control || filed) && body == before.body) return;
     // Unfiled under the old standing, which also tells where the node is.
     POSITION pos = nullptr;
-    if (before.control) pos = RemoveControl(node, before.name);
+    if (before.control) pos = RemoveControlAnywhere(node);
     if (before.body) {
         for (const PlacedNode& other : m_Bodies)
             if (other.node == node) pos = other.pos;
@@ -314,6 +314,25 @@ void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
     if (!pos) return;  // not a main-list node
     if (control) AddControl({node, pos}, name, m_List->GetTailPosition() == pos);
     if (body) m_Bodies.push_back({node, pos});
+}
+
+bool MainList::FiledUnder(const CKORU_ItemNode* node, std::string_view name) {
+    const size_t i = ControlsNamed(name, false);
+    if (i == kNone) return false;
+    const Controls& controls = m_Controls[i];
+    if (controls.first.node == node) return true;
+    return std::any_of(controls.rest.begin(), controls.rest.end(),
+                       [&](const PlacedNode& other) { return other.node == node; });
+}
+
+POSITION MainList::RemoveControlAnywhere(const CKORU_ItemNode* node) {
+    for (const Controls& controls : m_Controls) {
+        const bool here = controls.first.node == node ||
+                          std::any_of(controls.rest.begin(), controls.rest.end(),
+                                      [&](const PlacedNode& other) { return other.node == node; });
+        if (here) return RemoveControl(node, controls.name);
+    }
+    return nullptr;
 }
 
 // The smallest aligned label range around the insertion point that stays

@@ -115,7 +115,6 @@ private:
     struct Standing {
         bool control = false;
         bool body = false;
-        std::string name;  // a control's N value
     };
     // A slot of the open-addressing table over m_Controls.
     struct ControlSlot {
@@ -140,6 +139,10 @@ private:
     void AddControl(PlacedNode control, std::string_view name, bool atTail);
     // Unfiles a control from under `name`; its position, or null when it was not there.
     POSITION RemoveControl(const CKORU_ItemNode* node, std::string_view name);
+    // The same wherever the control is filed: a search of every name.
+    POSITION RemoveControlAnywhere(const CKORU_ItemNode* node);
+    // True when `node` is filed under `name`.
+    bool FiledUnder(const CKORU_ItemNode* node, std::string_view name);
     void RemoveBody(const CKORU_ItemNode* node);
     // The indexes' view of `node` before an edit, and their update after it.
     Standing StandingOf(CKORU_ItemNode* node);
