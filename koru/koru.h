@@ -553,7 +553,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; class NodeIndex; class ParseTransaction; struct MergeIndex; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; class NodeIndex; class ParseTransaction; class MainList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -642,7 +642,7 @@ public:
 
 private:
     friend struct koru::detail::ParserAccess;
-    friend struct koru::detail::MergeIndex;
+    friend class koru::detail::MainList;
     friend class koru::detail::ParseTransaction;
 
     // parser object
@@ -699,18 +699,16 @@ private:
     int CheckFormID_InMainList();
     int DoYouHaveFormID(CString id);
     // control rebuilding
-    CKORU_ItemNode* RemakeControl(CKORU_ItemNode* fragmentControl);
+    CKORU_ItemNode* RemakeControl(POSITION fragmentControl);
     CKORU_ItemNode* ReMakeBodyControl();
-    CKORU_ItemNode* RemakeNode(CKORU_ItemNode* fragmentParent, CKORU_ItemNode* documentParent,
-                               NodeList* fragmentChildren, NodeList* documentChildren);
-    void AddNewEventNode(CKORU_ItemNode* documentParent, CKORU_ItemNode* fragmentChild);
+    CKORU_ItemNode* RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,
+                               const std::vector<POSITION>& fragmentChildren,
+                               std::vector<CKORU_ItemNode*> documentChildren);
+    void AddNewEventNode(POSITION documentParent, POSITION fragmentChild);
     // attribute assignment
     void AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* target);
     // node deletion
     void DeleteOneNodeFromMainList(CKORU_ItemNode* node);
-    void FreeMainNode(POSITION pos);
-    POSITION InsertMainBefore(POSITION pos, CKORU_ItemNode* node);
-    POSITION AppendMain(CKORU_ItemNode* node);
     // update entry
     NodeList* MergeBatch(StatementList* statements);
 
@@ -726,7 +724,7 @@ private:
     CString m_ReDefineSource;            // text after the first "</U>"
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
-    koru::detail::NodeIndex* m_pNodeIndex;    // the merge index while a merge runs, as queries see it
+    koru::detail::NodeIndex* m_pNodeIndex;    // the main list while a merge runs, as queries see it
     koru::detail::Arena* m_pArena;            // memory of the nodes, their texts and tables
     KoruRefusal m_LastRefusal;
 };

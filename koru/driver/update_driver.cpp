@@ -2,7 +2,8 @@
 // each batch ending with a statement whose first word is exactly /B or /C and
 // merged as the merge's update entry merges one batch.
 #include "driver/parse_transaction.h"
-#include "merge/merge_index.h"
+#include "merge/main_list.h"
+#include "merge/node_watchers.h"
 #include "parser/statement_list.h"
 #include "refusal/refusal.h"
 
@@ -33,7 +34,7 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
 
     MergeScope scope(*this);
     auto* result = new NodeList(10);
-    RebuiltList rebuiltNodes(scope.Index(), result);
+    RebuiltList rebuiltNodes(scope.Main(), result);
     auto* batch = new StatementList(10);
     while (!statements->IsEmpty()) {
         CString* statement = statements->RemoveHead();

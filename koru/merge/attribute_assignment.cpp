@@ -7,7 +7,7 @@
 // new-value table: with both flags set, merging HREF="x y" into a node that has
 // HREF=old leaves HREF -> "x y" in the attribute table and HREF -> x y in the
 // new-value table.
-#include "merge/merge_index.h"
+#include "merge/main_list.h"
 #include "scan/word_cursor.h"
 
 using namespace koru::detail;
@@ -29,17 +29,21 @@ int CKORU_Parser::If_IsInLValue_UpdateRValue(CString& name, CString& value, CKOR
 
 void CKORU_Parser::AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* target) {
     if (!source || !target || source == target) return;
-    const CMapStringToString& table = source->m_AttrTable;
-    for (int i = 0; i < table.GetCount(); ++i) {
-        CString name = table.KeyAt(i);
-        CString value = table.ValueAt(i);
-        if (If_IsInLValue_UpdateRValue(name, value, target)) continue;
-        name.MakeUpper();
-        target->m_AttrTable.SetAt(name, value);
-        if (m_nNewValue) {
-            StripQuotes(value);
-            target->m_NewValueTable.SetAt(name, value);
+    auto assign = [this, source, target] {
+        const CMapStringToString& table = source->m_AttrTable;
+        for (int i = 0; i < table.GetCount(); ++i) {
+            CString name = table.KeyAt(i);
+            CString value = table.ValueAt(i);
+            if (If_IsInLValue_UpdateRValue(name, value, target)) continue;
+            name.MakeUpper();
+            target->m_AttrTable.SetAt(name, value);
+            if (m_nNewValue) {
+                StripQuotes(value);
+                target->m_NewValueTable.SetAt(name, value);
+            }
         }
-    }
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->TableChanged(target);
+    };
+    // The target is a main-list node: its edit goes through the main list.
+    if (MainList* main = MainList::Of(*this)) main->EditTable(target, assign);
+    else assign();
 }

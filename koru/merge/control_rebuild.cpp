@@ -4,66 +4,107 @@
 // children tagged A, E, EN or M with the same T value; every other child is an
 // event node, copied in with its nested nodes. New children are inserted
 // directly before the document parent, so they become its last children.
-#include "merge/merge_index.h"
+#include "merge/main_list.h"
+#include "merge/node_watchers.h"
+#include "parser/node_store.h"
 #include "query/node_view.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 using namespace koru::detail;
 
+namespace {
+
+// The nodes of `level` in the run nested in the node at `parent` (the nodes
+// directly before it with greater levels), each as `take(position)` gives it,
+// in list order; a null from `take` leaves the node out.
+template <class Take>
+auto ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level, Take take) {
+    std::vector<decltype(take(parent))> children;
+    const short parentLevel = list.GetAt(parent)->m_Level;
+    POSITION pos = parent;
+    list.GetPrev(pos);
+    while (pos) {
+        POSITION at = pos;
+        CKORU_ItemNode* node = list.GetPrev(pos);
+        if (node->m_Level <= parentLevel) break;
+        if (node->m_Level != level) continue;
+        if (auto taken = take(at)) children.push_back(taken);
+    }
+    std::reverse(children.begin(), children.end());
+    return children;
+}
+
+std::vector<POSITION> ChildPositions(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
+    return ChildrenAt(list, parent, level, [](POSITION at) { return at; });
+}
+
+std::vector<CKORU_ItemNode*> ChildNodes(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
+    return ChildrenAt(list, parent, level, [&list](POSITION at) { return list.GetAt(at); });
+}
+
+}  // namespace
+
 CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
     MergeScope scope(*this);
-    CKORU_ItemNode* fragmentBody = GetBodyNode(&m_SubList);
-    CKORU_ItemNode* documentBody = GetBodyNode(m_pMainList);
-    if (!fragmentBody || !documentBody) return nullptr;
-    AddOrUpdateLValue(fragmentBody, documentBody);
+    MainList* main = scope.Main();
+    if (!main) return nullptr;
+    // The fragment's single body.
+    POSITION fragmentPos = nullptr;
+    for (POSITION pos = m_SubList.GetHeadPosition(); pos;) {
+        POSITION at = pos;
+        if (!TagIs(m_SubList.GetNext(pos), "B")) continue;
+        if (fragmentPos) return nullptr;
+        fragmentPos = at;
+    }
+    if (!fragmentPos) return nullptr;
+    const PlacedNode documentBody = main->BodyAt();
+    if (!documentBody.node) return nullptr;
+    CKORU_ItemNode* fragmentBody = m_SubList.GetAt(fragmentPos);
+    AddOrUpdateLValue(fragmentBody, documentBody.node);
     // The fragment's children come first: when it has none but controls, the
     // document body's children (a walk over the whole body) are not needed.
-    NodeList* fragmentChildren =
-        GetNodeList(&m_SubList, static_cast<short>(fragmentBody->m_Level + 1), fragmentBody);
-    if (!fragmentChildren) return documentBody;
     // Controls are rebuilt one by one by the caller, not as body children.
-    for (POSITION pos = fragmentChildren->GetHeadPosition(); pos;) {
-        POSITION at = pos;
-        if (TagIs(fragmentChildren->GetNext(pos), "C")) fragmentChildren->RemoveAt(at);
-    }
-    if (fragmentChildren->IsEmpty()) {
-        ReleaseNodeList(fragmentChildren);
-        return documentBody;
-    }
-    NodeList* documentChildren =
-        GetNodeList(m_pMainList, static_cast<short>(documentBody->m_Level + 1), documentBody);
-    return RemakeNode(fragmentBody, documentBody, fragmentChildren, documentChildren);
+    const std::vector<POSITION> fragmentChildren =
+        ChildrenAt(m_SubList, fragmentPos, static_cast<short>(fragmentBody->m_Level + 1),
+                   [this](POSITION at) { return TagIs(m_SubList.GetAt(at), "C") ? nullptr : at; });
+    if (fragmentChildren.empty()) return documentBody.node;
+    return RemakeNode(documentBody.node, documentBody.pos, fragmentChildren,
+                      ChildNodes(main->Nodes(), documentBody.pos,
+                                   static_cast<short>(documentBody.node->m_Level + 1)));
 }
 
-CKORU_ItemNode* CKORU_Parser::RemakeControl(CKORU_ItemNode* fragmentControl) {
-    if (!fragmentControl || !m_pMainList) return nullptr;
+CKORU_ItemNode* CKORU_Parser::RemakeControl(POSITION fragmentPos) {
+    if (!fragmentPos || !m_pMainList) return nullptr;
     MergeScope scope(*this);
-    CKORU_ItemNode* documentControl = GetNode(m_pMainList, CString("C"), CString(ValueOf(fragmentControl, "N")));
-    if (!documentControl) return nullptr;
-    AddOrUpdateLValue(fragmentControl, documentControl);
-    NodeList* fragmentChildren = GetNodeList(&m_SubList, static_cast<short>(4), fragmentControl);
-    if (!fragmentChildren) return documentControl;
-    NodeList* documentChildren = GetNodeList(m_pMainList, static_cast<short>(4), documentControl);
-    return RemakeNode(fragmentControl, documentControl, fragmentChildren, documentChildren);
+    MainList& main = *scope.Main();
+    CKORU_ItemNode* fragmentControl = m_SubList.GetAt(fragmentPos);
+    const PlacedNode documentControl = main.FindControlAt(ValueOf(fragmentControl, "N"));
+    if (!documentControl.node) return nullptr;
+    AddOrUpdateLValue(fragmentControl, documentControl.node);
+    const std::vector<POSITION> fragmentChildren = ChildPositions(m_SubList, fragmentPos, 4);
+    if (fragmentChildren.empty()) return documentControl.node;
+    return RemakeNode(documentControl.node, documentControl.pos, fragmentChildren,
+                      ChildNodes(main.Nodes(), documentControl.pos, 4));
 }
 
-CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* /*fragmentParent*/, CKORU_ItemNode* documentParent,
-                                         NodeList* fragmentChildren, NodeList* documentChildren) {
-    if (!fragmentChildren || !m_pMainList) {
-        ReleaseNodeList(fragmentChildren);
-        ReleaseNodeList(documentChildren);
-        return documentParent;
-    }
+CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,
+                                         const std::vector<POSITION>& fragmentChildren,
+                                         std::vector<CKORU_ItemNode*> documentChildren) {
     MergeScope scope(*this);
-    ChildMatcher matcher(documentChildren);
-    scope.Index()->Watch(&matcher);
-    for (CKORU_ItemNode* child : *fragmentChildren) {
+    MainList& main = *scope.Main();
+    ChildMatcher matcher(main, std::move(documentChildren));
+    for (POSITION childPos : fragmentChildren) {
+        CKORU_ItemNode* child = m_SubList.GetAt(childPos);
         if (TagIs(child, "A")) {
             std::string_view name = ValueOf(child, "N");
             CKORU_ItemNode* match = name.empty() ? nullptr : matcher.FindA(name);
             if (match) {
                 AddOrUpdateLValue(child, match);
-            } else if (POSITION at = FindIn(m_pMainList, documentParent)) {
-                InsertMainBefore(at, CopyNode(*this, child));
+            } else {
+                main.InsertBefore(parentPos, CopyNode(*this, child));
             }
         } else if (TagIs(child, "IA")) {
             DeleteNode(CString(ValueOf(child, "T")), documentParent, CString("A"));
@@ -74,25 +115,22 @@ CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* /*fragmentParent*/, CKO
         } else if (TagIs(child, "IM")) {
             DeleteNode(CString(ValueOf(child, "T")), documentParent, CString("M"));
         } else {
-            AddNewEventNode(documentParent, child);
+            AddNewEventNode(parentPos, childPos);
         }
     }
-    scope.Index()->Unwatch(&matcher);
-    ReleaseNodeList(fragmentChildren);
-    ReleaseNodeList(documentChildren);
     return documentParent;
 }
 
 // Copies an event node together with its nested run, keeping their order.
-void CKORU_Parser::AddNewEventNode(CKORU_ItemNode* documentParent, CKORU_ItemNode* fragmentChild) {
-    POSITION parentPos = FindIn(m_pMainList, documentParent);
-    POSITION childPos = FindIn(&m_SubList, fragmentChild);
-    if (!parentPos || !childPos) return;
-    POSITION last = InsertMainBefore(parentPos, CopyNode(*this, fragmentChild));
+void CKORU_Parser::AddNewEventNode(POSITION parentPos, POSITION childPos) {
+    MainList* main = MainList::Of(*this);
+    if (!main || !parentPos || !childPos) return;
+    CKORU_ItemNode* fragmentChild = m_SubList.GetAt(childPos);
+    POSITION last = main->InsertBefore(parentPos, CopyNode(*this, fragmentChild));
     m_SubList.GetPrev(childPos);
     while (childPos) {
         CKORU_ItemNode* nested = m_SubList.GetPrev(childPos);
         if (nested->m_Level <= fragmentChild->m_Level) break;
-        last = InsertMainBefore(last, CopyNode(*this, nested));
+        last = main->InsertBefore(last, CopyNode(*this, nested));
     }
 }

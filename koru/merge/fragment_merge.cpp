@@ -2,7 +2,8 @@
 // appended with their contents at the document's form level, the body is
 // rebuilt, and each control is inserted before the body when the document
 // lacks it, then rebuilt.
-#include "merge/merge_index.h"
+#include "merge/main_list.h"
+#include "parser/node_store.h"
 #include "query/node_view.h"
 
 #include <algorithm>
@@ -19,34 +20,31 @@ void CKORU_Parser::ConcateNode() {
     MergeScope scope(*this);
     AddNewFormStatement();
     ReMakeBodyControl();
-    if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
-        for (CKORU_ItemNode* control : *controls) {
-            if (!scope.Index()->FindControl(ValueOf(control, "N"))) AddNewControl(control);
-            RemakeControl(control);
-        }
-        ReleaseNodeList(controls);
+    // The sub list stays as it is from here on: controls are visited in place.
+    for (POSITION pos = m_SubList.GetHeadPosition(); pos;) {
+        POSITION at = pos;
+        CKORU_ItemNode* control = m_SubList.GetNext(pos);
+        if (!TagIs(control, "C")) continue;
+        if (!scope.Main()->FindControl(ValueOf(control, "N"))) AddNewControl(control);
+        RemakeControl(at);
     }
     ReleaseSubList();
 }
 
 CKORU_ItemNode* CKORU_Parser::AddNewControl(CKORU_ItemNode* control) {
     if (!control || !m_pMainList) return nullptr;
+    MergeScope scope(*this);
     POSITION target = GetInsertTargetPositionOfMainList();
     if (!target) return nullptr;
     auto* copy = CopyNode(*this, control);
-    InsertMainBefore(target, copy);
+    scope.Main()->InsertBefore(target, copy);
     return copy;
 }
 
 POSITION CKORU_Parser::GetInsertTargetPositionOfMainList() {
     if (!m_pMainList) return nullptr;
-    if (MergeIndex* index = MergeIndex::Of(*this)) return index->InsertTarget();
-    for (POSITION pos = m_pMainList->GetTailPosition(); pos;) {
-        POSITION at = pos;
-        CKORU_ItemNode* node = m_pMainList->GetPrev(pos);
-        if (node->m_Level == 2 && TagIs(node, "B") && node->m_AttrTable.PLookup("B")) return at;
-    }
-    return nullptr;
+    MergeScope scope(*this);
+    return scope.Main()->InsertTarget();
 }
 
 namespace {
@@ -70,6 +68,7 @@ short ShiftedLevel(short level, int shift) {
 // </F></B> gives ... F:2(f) A:3 F:2(g). Otherwise the runs are freed. Either
 // way no form and nothing nested in one is left to be taken for body content.
 void CKORU_Parser::AddNewFormStatement() {
+    MergeScope scope(*this);
     const short formLevel = GetFORMLevelOfMainList();
     // Runs as (first node, form), found from the tail so outer forms come first.
     std::vector<std::pair<POSITION, POSITION>> runs;
@@ -93,20 +92,18 @@ void CKORU_Parser::AddNewFormStatement() {
             if (formLevel >= 0) {
                 auto* copy = CopyNode(*this, node);
                 copy->m_Level = ShiftedLevel(node->m_Level, shift);
-                AppendMain(copy);
+                scope.Main()->Append(copy);
             }
             FreeNode(*this, node);
             if (at == run->second) break;
         }
     }
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->SubListChanged();
 }
 
 short CKORU_Parser::GetFORMLevelOfMainList() {
     if (!m_pMainList) return -1;
-    for (CKORU_ItemNode* node : *m_pMainList)
-        if (node->m_Level <= 3 && node->m_AttrTable.PLookup("F")) return node->m_Level;
-    return -1;
+    MergeScope scope(*this);
+    return scope.Main()->FormLevel();
 }
 
 int CKORU_Parser::CheckFormID_InMainList() {

@@ -1,61 +1,42 @@
 // Node deletion: a node with its nested run, or the children a removal
 // instruction selects. Deleted nodes are freed at once.
-#include "merge/merge_index.h"
+#include "merge/main_list.h"
 #include "query/node_view.h"
+
+#include <vector>
 
 using namespace koru::detail;
 
-POSITION CKORU_Parser::InsertMainBefore(POSITION pos, CKORU_ItemNode* node) {
-    POSITION at = m_pMainList->InsertBefore(pos, node);
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->Inserted(node, at);
-    return at;
-}
-
-POSITION CKORU_Parser::AppendMain(CKORU_ItemNode* node) {
-    POSITION at = m_pMainList->AddTail(node);
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->Inserted(node, at);
-    return at;
-}
-
-// Removes the main-list node at `pos` and frees it, telling the merge index first.
-void CKORU_Parser::FreeMainNode(POSITION pos) {
-    CKORU_ItemNode* node = m_pMainList->GetAt(pos);
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->Erased(node);
-    m_pMainList->RemoveAt(pos);
-    FreeNode(*this, node);
-}
-
 void CKORU_Parser::DeleteNode(CKORU_ItemNode* node) {
     if (!node || !m_pMainList) return;
-    const short level = node->m_Level;
-    POSITION pos = FindIn(m_pMainList, node);
-    bool first = true;
-    while (pos) {
-        POSITION at = pos;
-        CKORU_ItemNode* current = m_pMainList->GetPrev(pos);
-        if (!first && current->m_Level <= level) break;
-        first = false;
-        FreeMainNode(at);
-    }
+    MergeScope scope(*this);
+    if (POSITION pos = scope.Main()->Find(node)) scope.Main()->FreeRun(pos);
 }
 
+// The children are those of the removal level (3 under a body, else 4) in the
+// parent's run, collected before any is deleted: a child's run never holds
+// another child of the same level.
 void CKORU_Parser::DeleteNode(CString tValue, CKORU_ItemNode* parent, CString tag) {
     if (!parent || !m_pMainList) return;
+    MergeScope scope(*this);
+    MainList& main = *scope.Main();
+    POSITION pos = main.Find(parent);
+    if (!pos) return;
     const short level = TagIs(parent, "B") ? 3 : 4;
-    NodeList* children = GetNodeList(m_pMainList, level, parent);
-    if (!children) return;
-    POSITION pos = children->GetHeadPosition();
+    std::vector<POSITION> doomed;
+    main.Nodes().GetPrev(pos);
     while (pos) {
         POSITION at = pos;
-        CKORU_ItemNode* child = children->GetNext(pos);
-        if (ValueOf(child, "T") != tValue.View() || !TagIs(child, tag.View())) continue;
-        children->RemoveAt(at);
-        DeleteNode(child);
+        CKORU_ItemNode* node = main.Nodes().GetPrev(pos);
+        if (node->m_Level <= parent->m_Level) break;
+        if (node->m_Level == level && ValueOf(node, "T") == tValue.View() && TagIs(node, tag.View()))
+            doomed.push_back(at);
     }
-    ReleaseNodeList(children);
+    for (auto at = doomed.rbegin(); at != doomed.rend(); ++at) main.FreeRun(*at);
 }
 
 void CKORU_Parser::DeleteOneNodeFromMainList(CKORU_ItemNode* node) {
     if (!node || !m_pMainList) return;
-    if (POSITION pos = FindIn(m_pMainList, node)) FreeMainNode(pos);
+    MergeScope scope(*this);
+    if (POSITION pos = scope.Main()->Find(node)) scope.Main()->Free(pos);
 }

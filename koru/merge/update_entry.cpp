@@ -4,7 +4,8 @@
 // A batch's nodes are shifted to fit the document: by 2, less 1 for every body
 // the batch closes. So <C N=x></C> opened at depth 0 yields the control at
 // level 3, as in a body, and <B></B> yields the body at level 2.
-#include "merge/merge_index.h"
+#include "merge/main_list.h"
+#include "merge/node_watchers.h"
 #include "parser/statement_list.h"
 #include "query/node_view.h"
 #include "refusal/limits.h"
@@ -36,22 +37,23 @@ CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
         m_SubList.AddTail(node);
     }
     for (CKORU_ItemNode* node : m_SubList) node->m_Level = static_cast<short>(node->m_Level + shift);
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->SubListChanged();
 
     // The result is null when the batch held no control and no body was
     // rebuilt; a control rebuilt here and deleted by a later step drops out.
+    MainList* main = MainList::Of(*this);
     auto* result = new NodeList(10);
     bool made = false;
     {
-        RebuiltList rebuiltNodes(MergeIndex::Of(*this), result);
-        if (NodeList* controls = GetNodeList(&m_SubList, CString("C"), nullptr)) {
-            for (CKORU_ItemNode* control : *controls) {
-                if (!GetNode(m_pMainList, CString("C"), CString(ValueOf(control, "N")))) AddNewControl(control);
-                CKORU_ItemNode* rebuilt = RemakeControl(control);
-                made = true;
-                if (rebuilt) rebuiltNodes.Add(rebuilt);
-            }
-            ReleaseNodeList(controls);
+        RebuiltList rebuiltNodes(main, result);
+        // The sub list stays as it is from here on: controls are visited in place.
+        for (POSITION pos = main ? m_SubList.GetHeadPosition() : nullptr; pos;) {
+            POSITION at = pos;
+            CKORU_ItemNode* control = m_SubList.GetNext(pos);
+            if (!TagIs(control, "C")) continue;
+            if (!main->FindControl(ValueOf(control, "N"))) AddNewControl(control);
+            CKORU_ItemNode* rebuilt = RemakeControl(at);
+            made = true;
+            if (rebuilt) rebuiltNodes.Add(rebuilt);
         }
         if (CKORU_ItemNode* body = ReMakeBodyControl()) {
             made = true;
@@ -59,7 +61,6 @@ CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
         }
     }
     ReleaseSubList();
-    if (MergeIndex* index = MergeIndex::Of(*this)) index->SubListChanged();
     if (!made) {
         delete result;
         return nullptr;

@@ -17,7 +17,7 @@ public:
     // First main-list node tagged C whose N value is `name`, or null.
     virtual CKORU_ItemNode* FindControl(std::string_view name) = 0;
     // The single main-list node tagged B, or null.
-    virtual CKORU_ItemNode* Body() const = 0;
+    virtual CKORU_ItemNode* Body() = 0;
 
 protected:
     ~NodeIndex() = default;

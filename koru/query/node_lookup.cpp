@@ -8,8 +8,7 @@ using namespace koru::detail;
 
 namespace koru { namespace detail {
 
-bool TagIs(CKORU_ItemNode* node, std::string_view tag) {
-    if (!node->m_AttrTable.IsEmpty()) return node->m_TagName.CompareNoCase(tag) == 0;
+bool FirstWordIs(CKORU_ItemNode* node, std::string_view tag) {
     return CKORU_Parser::GetFirstWord(node).CompareNoCase(tag) == 0;
 }
 

@@ -22,8 +22,27 @@ inline std::string_view ValueOf(const CKORU_ItemNode* node, std::string_view upp
     return value ? Unquoted(value->View()) : std::string_view();
 }
 
+// True when `a` and `b` are equal ignoring the case of ASCII letters.
+inline bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// True when the tag name of a node with an empty attribute table is `tag`.
+bool FirstWordIs(CKORU_ItemNode* node, std::string_view tag);
+
 // True when the node's tag name (GetFirstWord(node)) equals `tag` ignoring case.
-bool TagIs(CKORU_ItemNode* node, std::string_view tag);
+// A node with attributes has it in m_TagName, so the test costs no copy.
+inline bool TagIs(CKORU_ItemNode* node, std::string_view tag) {
+    if (node->m_AttrTable.GetCount() != 0) return EqualsNoCase(node->m_TagName.View(), tag);
+    return FirstWordIs(node, tag);
+}
 
 }}  // namespace koru::detail
 

@@ -94,4 +94,16 @@ TEST(UpdateEntry, InsertPositionRestoredByAnEarlierBatchIsUsed) {
     EXPECT_EQ("2 1", Places(parser, result.get()));
 }
 
+// A control whose table a host emptied is known by its statement's first word;
+// once a batch fills its table again, its tag name decides for later batches.
+TEST(UpdateEntry, TagTestsFollowTableEdits) {
+    CKORU_Parser parser;
+    ASSERT_EQ(1, Parse(parser, kDoc));
+    CKORU_ItemNode* control = parser.GetMainList()->GetHead();
+    control->ReleaseMainList();
+    control->m_TagName = "E";
+    Own(parser, parser.UpdateParser(nullptr, "<C X=1></C><C Y=2></C>", 0));
+    EXPECT_EQ("E:3 C:3 B:2", MainShape(parser));
+}
+
 }  // namespace

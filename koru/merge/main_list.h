@@ -1,0 +1,188 @@
+// The document's main list as a merge reads and edits it.
+#ifndef KORU_MERGE_MAIN_LIST_H
+#define KORU_MERGE_MAIN_LIST_H
+
+#include "koru.h"
+#include "merge/pointer_map.h"
+#include "query/node_index.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace koru { namespace detail {
+
+// Something that holds main-list nodes while a merge runs and must let go of
+// a node before it is freed.
+class NodeWatcher {
+public:
+    // Forgets `node`, which is about to be freed.
+    virtual void Forget(const CKORU_ItemNode* node) = 0;
+
+protected:
+    ~NodeWatcher() = default;
+};
+
+// A main-list node with its position.
+struct PlacedNode {
+    CKORU_ItemNode* node = nullptr;
+    POSITION pos = nullptr;
+};
+
+// The main list while a merge or an edit runs. Every insertion, removal and
+// attribute-table edit of the list goes through here, so the lookups it keeps
+// stay exact without anyone telling it what changed: controls by N value, the
+// body, the insert position and node positions each take constant time instead
+// of a walk from the head. Results are exactly those of the walks: among
+// several controls with one N value the one nearest the head wins.
+//
+// Nothing is indexed before a lookup asks for it. The first control or body
+// lookup indexes controls and bodies in one walk; positions of other nodes are
+// indexed only when a merge asks for them, which restating controls never does.
+//
+// To tell which of several nodes is nearest the head, the position index gives
+// every node an order label that grows from head to tail. A node inserted
+// between two others takes a label between theirs; when there is no room, the
+// labels of the smallest sparse enough stretch around it are spread out again,
+// which keeps the amortised cost of an insertion logarithmic.
+class MainList final : public NodeIndex {
+public:
+    // Serves `parser`'s main list, and its queries, until destroyed.
+    explicit MainList(CKORU_Parser& parser);
+    ~MainList();
+    MainList(const MainList&) = delete;
+    MainList& operator=(const MainList&) = delete;
+    // The main list of the merge running on `parser`, or null.
+    static MainList* Of(const CKORU_Parser& parser) { return static_cast<MainList*>(parser.m_pNodeIndex); }
+
+    // The list, for reading.
+    const CKORU_Parser::NodeList& Nodes() const { return *m_List; }
+
+    // Position of `node` in `list`, or null (main-list positions are indexed).
+    POSITION Find(CKORU_Parser::NodeList* list, const CKORU_ItemNode* node) override;
+    // Position of `node` in the main list, or null.
+    POSITION Find(const CKORU_ItemNode* node);
+    // First node tagged C whose N value is `name`, or null.
+    CKORU_ItemNode* FindControl(std::string_view name) override { return FindControlAt(name).node; }
+    // The same control with its position; a null node if none.
+    PlacedNode FindControlAt(std::string_view name);
+    // The single node tagged B, or null.
+    CKORU_ItemNode* Body() override { return BodyAt().node; }
+    // The single node tagged B with its position; a null node if none or several.
+    PlacedNode BodyAt();
+    // The last level-2 body with a B key, as the position to insert new controls before; null if none.
+    POSITION InsertTarget();
+    // Level of the first node of level 3 or less with an F key (a form); -1 if none.
+    short FormLevel();
+
+    // Inserts `node` before `pos` and returns its position.
+    POSITION InsertBefore(POSITION pos, CKORU_ItemNode* node);
+    // Adds `node` at the tail and returns its position.
+    POSITION Append(CKORU_ItemNode* node);
+    // Removes the node at `pos` and frees it, after every watcher has let go of it.
+    void Free(POSITION pos);
+    // Removes and frees the node at `pos` with the run nested in it (the
+    // nodes directly before it with greater levels).
+    void FreeRun(POSITION pos);
+    // Runs `edit`, which may add to or overwrite `node`'s attribute table: the
+    // node's N value, tag test and insert-position test are read again after it.
+    template <class Edit>
+    void EditTable(CKORU_ItemNode* node, Edit&& edit) {
+        const Standing before = StandingOf(node);
+        edit();
+        Restand(node, before);
+    }
+
+    void Watch(NodeWatcher* watcher) { m_Watchers.push_back(watcher); }
+    void Unwatch(NodeWatcher* watcher);
+
+private:
+    static constexpr size_t kNone = ~size_t(0);
+
+    // A node's order label and position.
+    struct Entry {
+        POSITION pos;
+        uint64_t label;
+    };
+    // The controls of one N value in list order: `first` nearest the head.
+    struct Controls {
+        std::string name;
+        PlacedNode first;
+        std::vector<PlacedNode> rest;
+    };
+    // What the indexes know of a node before its table is edited.
+    struct Standing {
+        bool control = false;
+        bool body = false;
+    };
+    // A slot of the open-addressing table over m_Controls.
+    struct ControlSlot {
+        uint32_t index = 0;  // index + 1 into m_Controls; 0 when empty
+        uint32_t hash = 0;   // low bits of the name's hash, checked before the name
+    };
+
+    // Indexes controls and bodies when first asked; finds the form level on
+    // the way when `formLevel` is given.
+    void Scan(short* formLevel = nullptr);
+    // Indexes positions and order labels when first asked.
+    void IndexPositions();
+    uint64_t LabelOf(const CKORU_ItemNode* node) { return m_Positions.Find(node)->label; }
+    // Gives the node just inserted at `pos` a label between its neighbours'.
+    void Label(CKORU_ItemNode* node, POSITION pos);
+
+    // Index into m_Controls of the controls named `name`, or kNone; made when `make`.
+    size_t ControlsNamed(std::string_view name, bool make);
+    // Makes the table of names hold `count` names without growing.
+    void ReserveControls(size_t count);
+    // Files a control under its N value `name`; `atTail` when nothing follows it in the list.
+    void AddControl(PlacedNode control, std::string_view name, bool atTail);
+    // Unfiles a control from under `name`; its position, or null when it was not there.
+    POSITION RemoveControl(const CKORU_ItemNode* node, std::string_view name);
+    // The same wherever the control is filed: a search of every name.
+    POSITION RemoveControlAnywhere(const CKORU_ItemNode* node);
+    // True when `node` is filed under `name`.
+    bool FiledUnder(const CKORU_ItemNode* node, std::string_view name);
+    void RemoveBody(const CKORU_ItemNode* node);
+    // The indexes' view of `node` before an edit, and their update after it.
+    Standing StandingOf(CKORU_ItemNode* node);
+    void Restand(CKORU_ItemNode* node, const Standing& before);
+    void Added(CKORU_ItemNode* node, POSITION pos, bool atTail);
+
+    CKORU_Parser& m_Parser;
+    CKORU_Parser::NodeList* m_List;
+    bool m_Scanned = false;
+    std::vector<Controls> m_Controls;
+    std::vector<ControlSlot> m_ControlSlots;
+    std::vector<PlacedNode> m_Bodies;
+    bool m_Positioned = false;
+    int m_WalkedFinds = 0;
+    PointerMap<Entry> m_Positions;
+    POSITION m_InsertTarget = nullptr;
+    bool m_InsertValid = false;
+    std::vector<NodeWatcher*> m_Watchers;
+};
+
+// Gives the parser a main list for the scope of one merge, update or deletion
+// (none before the first parse); nested scopes reuse the outer one.
+class MergeScope {
+public:
+    explicit MergeScope(CKORU_Parser& parser);
+    ~MergeScope() { delete m_Owned; }
+    MergeScope(const MergeScope&) = delete;
+    MergeScope& operator=(const MergeScope&) = delete;
+    // The running main list; null when the parser has none.
+    MainList* Main() const { return m_Main; }
+
+private:
+    MainList* m_Owned = nullptr;
+    MainList* m_Main;
+};
+
+// A node's tag tests, as the merge makes them.
+bool IsControl(CKORU_ItemNode* node);
+bool IsBody(CKORU_ItemNode* node);
+
+}}  // namespace koru::detail
+
+#endif
