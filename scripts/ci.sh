@@ -159,7 +159,9 @@ stage_shared() {
     lib="$(find "$prefix" -name 'libkoru.so.*' -type f | head -n 1)"
     [ -n "$lib" ] || die "no shared libkoru was installed"
     lib="$(realpath "$lib")"
-    if nm -D --defined-only -C "$lib" | grep 'koru::detail'; then
+    # Internal functions and classes stay hidden; a public class's private
+    # members may name internal types in their signatures.
+    if nm -D --defined-only -C "$lib" | grep -E '^[0-9a-f]+ [A-Za-z] ((vtable|typeinfo|typeinfo name) for )?koru::detail::'; then
         die "$lib exports internal symbols"
     fi
     [ "$(loaded_libkoru "$prefix/bin/koru")" = "$lib" ] || die "the installed koru tool does not load $lib"
