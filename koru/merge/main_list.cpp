@@ -9,10 +9,10 @@
 
 namespace koru { namespace detail {
 
+namespace {
+
 bool IsControl(CKORU_ItemNode* node) { return TagIs(node, "C"); }
 bool IsBody(CKORU_ItemNode* node) { return TagIs(node, "B"); }
-
-namespace {
 
 bool IsForm(CKORU_ItemNode* node) { return node->m_Level <= 3 && node->m_AttrTable.PLookup("F"); }
 
@@ -102,10 +102,16 @@ POSITION MainList::Find(const CKORU_ItemNode* node) {
     return entry ? entry->pos : nullptr;
 }
 
+// A merge asks for the same name twice in a row (is it there, then rebuild
+// it), so the name last found is compared before the table is searched.
 PlacedNode MainList::FindControlAt(std::string_view name) {
     Scan();
-    const size_t i = ControlsNamed(name, false);
-    return i == kNone ? PlacedNode{} : m_Controls[i].first;
+    if (m_LastFound == kNone || m_Controls[m_LastFound].name != name) {
+        const size_t i = ControlsNamed(name, false);
+        if (i == kNone) return PlacedNode{};
+        m_LastFound = i;
+    }
+    return m_Controls[m_LastFound].first;
 }
 
 PlacedNode MainList::BodyAt() {
