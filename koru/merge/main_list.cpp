@@ -102,16 +102,20 @@ POSITION MainList::Find(const CKORU_ItemNode* node) {
     return entry ? entry->pos : nullptr;
 }
 
-// A merge asks for the same name twice in a row (is it there, then rebuild
-// it), so the name last found is compared before the table is searched.
 PlacedNode MainList::FindControlAt(std::string_view name) {
     Scan();
-    if (m_LastFound == kNone || m_Controls[m_LastFound].name != name) {
-        const size_t i = ControlsNamed(name, false);
-        if (i == kNone) return PlacedNode{};
-        m_LastFound = i;
-    }
-    return m_Controls[m_LastFound].first;
+    const size_t i = FoundNamed(name);
+    return i == kNone ? PlacedNode{} : m_Controls[i].first;
+}
+
+// A merge asks for one name several times in a row (is it there, rebuild it,
+// is it still filed there after the edit), so the name last found is compared
+// before the table is searched.
+size_t MainList::FoundNamed(std::string_view name) {
+    if (m_LastFound != kNone && m_Controls[m_LastFound].name == name) return m_LastFound;
+    const size_t i = ControlsNamed(name, false);
+    if (i != kNone) m_LastFound = i;
+    return i;
 }
 
 PlacedNode MainList::BodyAt() {
@@ -323,7 +327,7 @@ void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
 }
 
 bool MainList::FiledUnder(const CKORU_ItemNode* node, std::string_view name) {
-    const size_t i = ControlsNamed(name, false);
+    const size_t i = FoundNamed(name);
     if (i == kNone) return false;
     const Controls& controls = m_Controls[i];
     if (controls.first.node == node) return true;
