@@ -724,7 +724,7 @@ private:
     CString m_ReDefineSource;            // text after the first "</U>"
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
-    koru::detail::NodeIndex* m_pNodeIndex;    // the main list while a merge runs, as queries see it
+    koru::detail::NodeIndex* m_pNodeIndex;    // the main list while a merge or deletion runs, as queries see it
     koru::detail::Arena* m_pArena;            // memory of the nodes, their texts and tables
     KoruRefusal m_LastRefusal;
 };

@@ -23,6 +23,7 @@ namespace {
 template <class Take>
 auto ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level, Take take) {
     std::vector<decltype(take(parent))> children;
+    children.reserve(8);
     const short parentLevel = list.GetAt(parent)->m_Level;
     POSITION pos = parent;
     list.GetPrev(pos);

@@ -9,10 +9,10 @@
 
 namespace koru { namespace detail {
 
+namespace {
+
 bool IsControl(CKORU_ItemNode* node) { return TagIs(node, "C"); }
 bool IsBody(CKORU_ItemNode* node) { return TagIs(node, "B"); }
-
-namespace {
 
 bool IsForm(CKORU_ItemNode* node) { return node->m_Level <= 3 && node->m_AttrTable.PLookup("F"); }
 
@@ -104,8 +104,18 @@ POSITION MainList::Find(const CKORU_ItemNode* node) {
 
 PlacedNode MainList::FindControlAt(std::string_view name) {
     Scan();
-    const size_t i = ControlsNamed(name, false);
+    const size_t i = FoundNamed(name);
     return i == kNone ? PlacedNode{} : m_Controls[i].first;
+}
+
+// A merge asks for one name several times in a row (is it there, rebuild it,
+// is it still filed there after the edit), so the name last found is compared
+// before the table is searched.
+size_t MainList::FoundNamed(std::string_view name) {
+    if (m_LastFound != kNone && m_Controls[m_LastFound].name == name) return m_LastFound;
+    const size_t i = ControlsNamed(name, false);
+    if (i != kNone) m_LastFound = i;
+    return i;
 }
 
 PlacedNode MainList::BodyAt() {
@@ -317,7 +327,7 @@ void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
 }
 
 bool MainList::FiledUnder(const CKORU_ItemNode* node, std::string_view name) {
-    const size_t i = ControlsNamed(name, false);
+    const size_t i = FoundNamed(name);
     if (i == kNone) return false;
     const Controls& controls = m_Controls[i];
     if (controls.first.node == node) return true;

@@ -94,6 +94,7 @@ public:
         Restand(node, before);
     }
 
+    // Tells `watcher` of every node freed from now on, until Unwatch.
     void Watch(NodeWatcher* watcher) { m_Watchers.push_back(watcher); }
     void Unwatch(NodeWatcher* watcher);
 
@@ -119,7 +120,7 @@ private:
     // A slot of the open-addressing table over m_Controls.
     struct ControlSlot {
         uint32_t index = 0;  // index + 1 into m_Controls; 0 when empty
-        uint32_t hash = 0;   // low bits of the name's hash, checked before the name
+        uint32_t hash = 0;   // 32 bits of the name's hash, compared before the name
     };
 
     // Indexes controls and bodies when first asked; finds the form level on
@@ -133,6 +134,8 @@ private:
 
     // Index into m_Controls of the controls named `name`, or kNone; made when `make`.
     size_t ControlsNamed(std::string_view name, bool make);
+    // The same, trying the name last found first.
+    size_t FoundNamed(std::string_view name);
     // Makes the table of names hold `count` names without growing.
     void ReserveControls(size_t count);
     // Files a control under its N value `name`; `atTail` when nothing follows it in the list.
@@ -154,6 +157,7 @@ private:
     bool m_Scanned = false;
     std::vector<Controls> m_Controls;
     std::vector<ControlSlot> m_ControlSlots;
+    size_t m_LastFound = kNone;  // index into m_Controls of the name last found
     std::vector<PlacedNode> m_Bodies;
     bool m_Positioned = false;
     int m_WalkedFinds = 0;
@@ -178,10 +182,6 @@ private:
     MainList* m_Owned = nullptr;
     MainList* m_Main;
 };
-
-// A node's tag tests, as the merge makes them.
-bool IsControl(CKORU_ItemNode* node);
-bool IsBody(CKORU_ItemNode* node);
 
 }}  // namespace koru::detail
 
