@@ -188,14 +188,19 @@ private:
     bool IsInline() const noexcept { return (m_Word & 1u) != 0; }
     // The word of a text of at most kInlineMax bytes. A text that short is
     // always kept inline, so two such strings are equal exactly when their words are.
+    // Built in a register: bytes stored one by one and read back as a word
+    // would stall the read.
     static std::uintptr_t InlineWord(std::string_view bytes) noexcept {
-        std::uintptr_t word = 0;
-        if (!bytes.empty()) {
-            auto* raw = reinterpret_cast<unsigned char*>(&word);
-            for (size_t i = 0; i < bytes.size(); ++i) raw[kCharsAt + i] = static_cast<unsigned char>(bytes[i]);
-            raw[kTagByte] = static_cast<unsigned char>(bytes.size() << 1 | 1u);
-        }
+        if (bytes.empty()) return 0;
+        std::uintptr_t word = ShiftToByte(static_cast<unsigned char>(bytes.size() << 1 | 1u), kTagByte);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            word |= ShiftToByte(static_cast<unsigned char>(bytes[i]), kCharsAt + i);
         return word;
+    }
+    // `value` moved to where byte `index` of the word lies in memory.
+    static std::uintptr_t ShiftToByte(unsigned char value, size_t index) noexcept {
+        const size_t bit = kCharsAt == 1 ? 8 * index : 8 * (sizeof(std::uintptr_t) - 1 - index);
+        return static_cast<std::uintptr_t>(value) << bit;
     }
     const char* InlineChars() const noexcept { return reinterpret_cast<const char*>(&m_Word) + kCharsAt; }
     size_t InlineLength() const noexcept { return reinterpret_cast<const unsigned char*>(&m_Word)[kTagByte] >> 1; }

@@ -38,9 +38,11 @@ CKORU_ItemNode::~CKORU_ItemNode() {
 }
 
 void CKORU_ItemNode::InitNode() {
-    int equals = 0;
-    const int words = CountWords(m_Statement.View(), equals);
-    BuildTables(nullptr, *this, words, equals);
+    StatementWords cut;
+    const bool plain = CutPlainWords(m_Statement.View(), cut);
+    int equals = cut.equals;
+    const int words = plain ? cut.count : CountWords(m_Statement.View(), equals);
+    BuildTables(nullptr, *this, words, equals, plain ? &cut : nullptr);
 }
 
 void CKORU_ItemNode::ReleaseMainList() { m_AttrTable.RemoveAll(); }
@@ -52,7 +54,7 @@ namespace koru { namespace detail {
 // Tag name, word count and attribute pairs, in one walk of the statement:
 // the first word is the tag name, then words pair up positionally as name and
 // value, as many pairs as half the word count. `<B ID N=x` pairs ID with N.
-void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals) {
+void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const StatementWords* cut) {
     std::string_view text = node.m_Statement.View();
     const long long count = static_cast<long long>(words) - 2LL * equals;
     node.m_WordCount = static_cast<unsigned short>(std::clamp(count, 0LL, 65535LL));
@@ -75,10 +77,15 @@ void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals) {
         nameScratch.MakeUpper();
         return nameScratch.View();
     };
-    const std::string_view tag = upperKey(CutFirstWordView(text, origin, nameScratch));
+    const std::string_view tag = upperKey(cut ? cut->At(0) : CutFirstWordView(text, origin, nameScratch));
     CoreAccess::SetPair(arena, table, tag, std::string_view());
     CoreAccess::SetText(arena, node.m_TagName, tag);
 
+    if (cut) {
+        for (int pair = 0; pair < words / 2; ++pair)
+            CoreAccess::SetPair(arena, table, upperKey(cut->At(1 + 2 * pair)), cut->At(2 + 2 * pair));
+        return;
+    }
     for (int pair = words / 2; pair > 0; --pair) {
         const std::string_view key = upperKey(CutFirstWordView(text, origin, nameScratch));
         const std::string_view value = CutFirstWordView(text, origin, valueScratch);

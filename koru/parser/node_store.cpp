@@ -23,8 +23,10 @@ size_t NodeBytes(std::string_view text, int words) {
 
 CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text, long long offset) {
     Arena& arena = ParserAccess::ArenaOf(parser);
-    int equals = 0;
-    const int words = CountWords(text, equals);
+    StatementWords cut;
+    const bool plain = CutPlainWords(text, cut);
+    int equals = cut.equals;
+    const int words = plain ? cut.count : CountWords(text, equals);
     arena.Reserve(NodeBytes(text, words));
     CKORU_ItemNode* node = CoreAccess::NewNode(&arena);
     try {
@@ -33,7 +35,7 @@ CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text
         // The table first: it needs eight-byte alignment, texts only two.
         CoreAccess::ReserveTable(&arena, node->m_AttrTable, TableRoom(words));
         CoreAccess::SetText(&arena, node->m_Statement, text);
-        BuildTables(&arena, *node, words, equals);
+        BuildTables(&arena, *node, words, equals, plain ? &cut : nullptr);
     } catch (...) {
         FreeNode(parser, node);
         throw;

@@ -5,6 +5,7 @@
 #define KORU_PARSER_NODE_STORE_H
 
 #include "koru.h"
+#include "scan/word_cursor.h"
 #include "support/arena.h"
 
 #include <string_view>
@@ -26,8 +27,10 @@ void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
 
 // Derives word count, tag name and attribute table from the node's statement
 // text, adding to what its table holds; texts go to `arena` when given.
-// `words` and `equals` are the statement's counts as CountWords gives them.
-void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals);
+// `words` and `equals` are the statement's counts as CountWords gives them;
+// `cut` its words when CutPlainWords could cut them (they may lie in another
+// copy of the statement text).
+void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const StatementWords* cut);
 
 // Pairs a new table makes room for at once, for a statement of `words` words.
 inline size_t TableRoom(int words) noexcept {

@@ -4,6 +4,7 @@
 
 #include "koru.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -23,6 +24,8 @@ enum CharClass : short {
 // Classes of all 256 byte values, built at compile time.
 struct CharClassTable {
     unsigned char of[256] = {};
+    bool skip[256] = {};  // passed over before a word: blanks, '=', '&', ';'
+    bool word[256] = {};  // inside a plain word: ordinary bytes and colons
     constexpr CharClassTable() {
         of[static_cast<unsigned char>('\t')] = kBlank;
         of[static_cast<unsigned char>(' ')] = kBlank;
@@ -35,6 +38,10 @@ struct CharClassTable {
         of[static_cast<unsigned char>(';')] = kSemicolon;
         of[static_cast<unsigned char>('=')] = kEquals;
         of[static_cast<unsigned char>(':')] = kColon;
+        for (int c = 0; c < 256; ++c) {
+            skip[c] = of[c] == kBlank || of[c] == kEquals || of[c] == kAmpersand || of[c] == kSemicolon;
+            word[c] = of[c] == kOrdinary || of[c] == kColon;
+        }
     }
 };
 inline constexpr CharClassTable kCharClasses{};
@@ -43,16 +50,30 @@ inline constexpr CharClassTable kCharClasses{};
 inline short ClassOf(char c) noexcept { return kCharClasses.of[static_cast<unsigned char>(c)]; }
 
 // Index of the first `c` at or after `from`, or npos. Quoted values are short,
-// so the first bytes are compared in line before handing the rest to memchr,
-// whose call costs more than such a value.
+// so the first bytes are searched here, eight at a time, before handing the
+// rest to memchr, whose call costs more than such a value.
 inline size_t FindByte(std::string_view text, size_t from, char c) noexcept {
     const size_t length = text.size();
-    const size_t inlineEnd = from + 24 < length ? from + 24 : length;
+    const char* bytes = text.data();
+    const size_t inlineEnd = from + 64 < length ? from + 64 : length;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // A byte of `word` equals `c` where the xor is zero; the lowest flagged
+    // byte is the first match (flags above it may be false, never below).
+    const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const uint64_t pattern = ones * static_cast<unsigned char>(c);
+    for (; from + 8 <= inlineEnd; from += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + from, sizeof word);
+        const uint64_t x = word ^ pattern;
+        const uint64_t hits = (x - ones) & ~x & highs;
+        if (hits) return from + static_cast<size_t>(__builtin_ctzll(hits) >> 3);
+    }
+#endif
     for (; from < inlineEnd; ++from)
-        if (text[from] == c) return from;
+        if (bytes[from] == c) return from;
     if (from >= length) return std::string_view::npos;
-    const void* hit = std::memchr(text.data() + from, c, length - from);
-    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : std::string_view::npos;
+    const void* hit = std::memchr(bytes + from, c, length - from);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - bytes) : std::string_view::npos;
 }
 
 // A length header "<l=N>" directly after the quote at `quote`.
@@ -101,7 +122,54 @@ int CountWords(std::string_view text, int& equals) noexcept;
 CString CutFirstWord(std::string_view text, size_t& origin);
 // The same word as a view: into `text` when the word is one run of it (the
 // usual case), else into `scratch`, which then holds the word.
-std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString& scratch);
+std::string_view CutFirstWordViewSlow(std::string_view text, size_t& origin, CString& scratch);
+// Words are cut many times per statement: the usual ones (a plain run, a
+// quoted value without a length header) are cut here in line.
+inline std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString& scratch) {
+    const size_t length = text.size();
+    size_t i = origin;
+    while (i < length && kCharClasses.skip[static_cast<unsigned char>(text[i])]) ++i;
+    if (i == length) {
+        origin = length;
+        return std::string_view();
+    }
+    if (text[i] == '"') {
+        if (StartsLengthHeader(text, i)) return CutFirstWordViewSlow(text, origin, scratch);
+        const size_t close = FindByte(text, i + 1, '"');
+        const size_t end = close == std::string_view::npos ? length : close + 1;
+        origin = end;
+        return text.substr(i, end - i);
+    }
+    const size_t start = i;
+    while (i < length && kCharClasses.word[static_cast<unsigned char>(text[i])]) ++i;
+    if (i == length || text[i] == '"' || ClassOf(text[i]) == kBlank || ClassOf(text[i]) == kEquals) {
+        origin = i == length ? length : (text[i] == '"' ? i + 1 : i);
+        return text.substr(start, i - start);
+    }
+    return CutFirstWordViewSlow(text, origin, scratch);
+}
+
+// Every word of a statement, cut in one walk, with the counts CountWords gives.
+struct StatementWords {
+    static constexpr int kMax = 131;  // the tag and 65 pairs
+    struct Word {                     // left uninitialised: filled as cut
+        const char* data;
+        size_t size;
+    };
+    Word word[kMax];
+    int count = 0;
+    int equals = 0;
+    // Word `i`, or the empty word past the last one (as a cut past the end gives).
+    std::string_view At(int i) const noexcept {
+        return i < count ? std::string_view(word[i].data, word[i].size) : std::string_view();
+    }
+};
+// Cuts every word of `text` as successive CutFirstWordView calls would and
+// counts words and equals signs as CountWords does, in one walk. That holds
+// for the usual statement; false (and `out` unusable) for one that needs the
+// general rules: '&' or ';' inside a word, a word that starts with ':' or runs
+// into a quote, a length header, a last byte ':', or more than kMax words.
+bool CutPlainWords(std::string_view text, StatementWords& out) noexcept;
 
 // Decodes the length-prefixed value whose quote is at `pos` (see EncodeRValue);
 // returns false when no "<l=" follows the quote. `pos` moves to the closing byte

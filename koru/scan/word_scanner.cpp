@@ -89,7 +89,7 @@ int CountWords(std::string_view text, int& equals) noexcept {
 
 // Finds the word's bytes as runs of the text: the usual word is one run and
 // comes back as a view of it, without a copy or a per-byte append.
-std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString& scratch) {
+std::string_view CutFirstWordViewSlow(std::string_view text, size_t& origin, CString& scratch) {
     const size_t length = text.size();
     size_t i = origin;
     // Blanks, equals signs, '&' and ';' before the word are passed over.
@@ -148,6 +148,36 @@ std::string_view CutFirstWordView(std::string_view text, size_t& origin, CString
     word.Append(text.substr(run, length - run));
     origin = length;
     return scratch.View();
+}
+
+bool CutPlainWords(std::string_view text, StatementWords& out) noexcept {
+    const size_t length = text.size();
+    if (length > 0 && text[length - 1] == ':') return false;
+    out.count = 0;
+    out.equals = 0;
+    size_t i = 0;
+    for (;;) {
+        while (i < length && kCharClasses.skip[static_cast<unsigned char>(text[i])]) {
+            if (text[i] == '=') ++out.equals;
+            ++i;
+        }
+        if (i == length) return true;
+        if (out.count == StatementWords::kMax) return false;
+        if (text[i] == '"') {
+            if (StartsLengthHeader(text, i)) return false;
+            const size_t close = FindByte(text, i + 1, '"');
+            const size_t end = close == std::string_view::npos ? length : close + 1;
+            out.word[out.count++] = {text.data() + i, end - i};
+            i = end;
+            continue;
+        }
+        if (text[i] == ':') return false;
+        const size_t start = i;
+        while (i < length && kCharClasses.word[static_cast<unsigned char>(text[i])]) ++i;
+        if (i < length && (text[i] == '"' || ClassOf(text[i]) == kAmpersand || ClassOf(text[i]) == kSemicolon))
+            return false;
+        out.word[out.count++] = {text.data() + start, i - start};
+    }
 }
 
 CString CutFirstWord(std::string_view text, size_t& origin) {

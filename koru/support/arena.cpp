@@ -41,14 +41,6 @@ void Arena::Reserve(size_t bytes) {
     m_NextSize = std::min(m_NextSize * 2, kMaxChunk);
 }
 
-void* Arena::TryAllocate(size_t bytes, size_t align) noexcept {
-    if (!m_Current) return nullptr;
-    const size_t at = (m_Current->used + align - 1) & ~(align - 1);
-    if (at > m_Current->size || m_Current->size - at < bytes) return nullptr;
-    m_Current->used = at + bytes;
-    return m_Current->Data() + at;
-}
-
 void Arena::Hold() noexcept {
     if (m_Current) ++m_Current->live;
 }
@@ -85,10 +77,22 @@ namespace {
 
 constexpr size_t kPoolChunk = 4 * 1024;
 
+// Pooled texts are 7 to 16 bytes: two overlapping loads cover every byte.
 size_t HashText(std::string_view bytes) noexcept {
-    size_t h = 1469598103934665603ull;
-    for (char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return h;
+    const size_t n = bytes.size();
+    uint64_t head = 0, tail = 0;
+    if (n >= 8) {
+        std::memcpy(&head, bytes.data(), 8);
+        std::memcpy(&tail, bytes.data() + n - 8, 8);
+    } else {
+        uint32_t a, b;
+        std::memcpy(&a, bytes.data(), 4);
+        std::memcpy(&b, bytes.data() + n - 4, 4);
+        head = a;
+        tail = b;
+    }
+    uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ n;
+    return static_cast<size_t>(h ^ (h >> 29));
 }
 
 std::string_view PooledBytes(const char* block) noexcept {

@@ -26,7 +26,13 @@ public:
     void Reserve(size_t bytes);
     // `bytes` from the current chunk at the given alignment (a power of two up
     // to 8), or null when the chunk has no room for them.
-    void* TryAllocate(size_t bytes, size_t align) noexcept;
+    void* TryAllocate(size_t bytes, size_t align) noexcept {
+        if (!m_Current) return nullptr;
+        const size_t at = (m_Current->used + align - 1) & ~(align - 1);
+        if (at > m_Current->size || m_Current->size - at < bytes) return nullptr;
+        m_Current->used = at + bytes;
+        return m_Current->Data() + at;
+    }
     // One more object lives in the current chunk.
     void Hold() noexcept;
     // One object less lives in the chunk that holds `p`.

@@ -13,7 +13,16 @@ namespace koru { namespace detail {
 struct CoreAccess {
     // Sets `out` to `bytes`: inline when short, else in `arena` when it is
     // given and has room, else in a block of the string's own.
-    static void SetText(Arena* arena, CString& out, std::string_view bytes);
+    static void SetText(Arena* arena, CString& out, std::string_view bytes) {
+        if (bytes.size() <= CString::kInlineMax) {
+            // Short texts live in the word itself.
+            out.Empty();
+            out.m_Word = CString::InlineWord(bytes);
+            return;
+        }
+        SetLongText(arena, out, bytes);
+    }
+    static void SetLongText(Arena* arena, CString& out, std::string_view bytes);
     // Gives the empty `map` room for `capacity` pairs, in `arena` when given and it has room.
     static void ReserveTable(Arena* arena, CMapStringToString& map, size_t capacity);
     // Sets `key` to `value` in `map`. Texts go to `arena` only while the map's
