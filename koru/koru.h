@@ -665,11 +665,11 @@ private:
     // tag nesting stack
     void StackOperation(StatementList* statements);
     void StackStatements(const CString& source, const koru::detail::SourceStatements& statements);
-    void StackOne(std::string_view statement, long long offset);
+    void StackOne(std::string_view statement, bool closes, long long offset);
     void Push(CKORU_ItemNode* node);
     CKORU_ItemNode* Pop();
     int AreYouEndTag(CString word);
-    long long CheckParseNesting(const CString& source, const koru::detail::SourceStatements& statements);
+    long long CheckParseNesting(const koru::detail::SourceStatements& statements);
     std::vector<std::pair<int, bool>> StatementMarks(const CString& source);
     long long FirstUnmatchedStart(const CString& source);
     long long StatementOffset(const CString& source, long long index);

@@ -21,7 +21,7 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
         RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;
     }
-    const long long tooDeep = CheckParseNesting(work, statements);
+    const long long tooDeep = CheckParseNesting(statements);
     if (tooDeep >= 0) {
         Refuse(KoruRefusalCode::NestingLimit, StatementOffset(work, tooDeep), work.View());
         RelocateRefusal(m_LastRefusal, source.View(), work.View());

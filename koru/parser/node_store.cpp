@@ -54,6 +54,12 @@ CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source) {
     return copy;
 }
 
+void DestroyNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
+    if (!node) return;
+    if (ParserAccess::ArenaOf(parser).Contains(node)) node->~CKORU_ItemNode();
+    else delete node;
+}
+
 void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
     if (!node) return;
     Arena& arena = ParserAccess::ArenaOf(parser);

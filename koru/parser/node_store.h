@@ -24,6 +24,8 @@ CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text
 CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source);
 // Destroys a node the parser made; null does nothing.
 void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
+// The same while the parser itself goes: its memory is not given back node by node.
+void DestroyNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
 
 // Derives word count, tag name and attribute table from the node's statement
 // text, adding to what its table holds; texts go to `arena` when given.

@@ -20,11 +20,12 @@ CKORU_Parser::~CKORU_Parser() {
     ReleaseMacroList();
     DiscardStagedMacros();
     ReleaseSubList();
-    while (!m_TagStack.IsEmpty()) FreeNode(*this, m_TagStack.RemoveHead());
+    while (!m_TagStack.IsEmpty()) DestroyNode(*this, m_TagStack.RemoveHead());
     m_nDepth = 0;
-    while (!m_ClosedList.IsEmpty()) FreeNode(*this, m_ClosedList.RemoveHead());
+    while (!m_ClosedList.IsEmpty()) DestroyNode(*this, m_ClosedList.RemoveHead());
     if (m_pMainList) {
-        while (!m_pMainList->IsEmpty()) FreeNode(*this, m_pMainList->RemoveHead());
+        for (CKORU_ItemNode* node : *m_pMainList) DestroyNode(*this, node);
+        m_pMainList->RemoveAll();
         delete m_pMainList;
         m_pMainList = nullptr;
     }

@@ -156,8 +156,10 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
         const StatementRead read = ReadStatement(text, i, span, out);
         if (read == StatementRead::UnclosedComment) return Refuse(KoruRefusalCode::UnclosedComment, static_cast<long long>(at), text);
         if (read == StatementRead::Skipped) continue;
+        const std::string_view statement = out.Text(text, span);
+        span.closes = StartsWithEndTag(NodeText(statement));
         out.spans.push_back(span);
-        if (out.Text(text, span).substr(1, 1) == "/") {
+        if (statement.substr(1, 1) == "/") {
             ++ends;
             if (firstEnd < 0 && ends > starts) firstEnd = static_cast<long long>(at);
         } else {

@@ -18,6 +18,7 @@ struct StatementSpan {
     uint32_t offset;
     uint32_t length;
     int32_t edited;  // index into SourceStatements::edited, or -1
+    bool closes;     // an end statement, as the tag stack tells them
 };
 
 struct SourceStatements {

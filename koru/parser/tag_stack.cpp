@@ -14,8 +14,8 @@ using namespace koru::detail;
 
 // End statements are told by their first word, as AreYouEndTag tells a tag
 // name, before any node is built; a start statement becomes a node.
-void CKORU_Parser::StackOne(std::string_view statement, long long offset) {
-    if (StartsWithEndTag(NodeText(statement))) {
+void CKORU_Parser::StackOne(std::string_view statement, bool closes, long long offset) {
+    if (closes) {
         if (CKORU_ItemNode* open = Pop()) m_ClosedList.AddTail(open);
         return;
     }
@@ -29,7 +29,7 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
         CString* statement = statements->RemoveHead();
         if (!statement) continue;
         try {
-            StackOne(statement->View(), -1);
+            StackOne(statement->View(), StartsWithEndTag(NodeText(*statement)), -1);
         } catch (...) {
             delete statement;
             FreeStatements(statements);
@@ -41,7 +41,8 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
 }
 
 void CKORU_Parser::StackStatements(const CString& source, const SourceStatements& statements) {
-    for (const StatementSpan& span : statements.spans) StackOne(statements.Text(source.View(), span), span.offset);
+    for (const StatementSpan& span : statements.spans)
+        StackOne(statements.Text(source.View(), span), span.closes, span.offset);
 }
 
 void CKORU_Parser::Push(CKORU_ItemNode* node) {
@@ -61,12 +62,12 @@ int CKORU_Parser::AreYouEndTag(CString word) { return word.GetAt(0) == '/' ? 1 :
 // Refuses a source whose nodes would get a level above the limit, counting the
 // tags that earlier sources left open. Returns the index of the first statement
 // that would pass the limit, or -1 when none does.
-long long CKORU_Parser::CheckParseNesting(const CString& source, const SourceStatements& statements) {
+long long CKORU_Parser::CheckParseNesting(const SourceStatements& statements) {
     long depth = m_nDepth;
     long long index = -1;
     for (const StatementSpan& span : statements.spans) {
         ++index;
-        if (StartsWithEndTag(NodeText(statements.Text(source.View(), span)))) {
+        if (span.closes) {
             if (depth > 0) --depth;
         } else if (++depth > kMaxLevel) {
             return index;
