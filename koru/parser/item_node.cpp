@@ -82,8 +82,11 @@ void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, cons
     CoreAccess::SetText(arena, node.m_TagName, tag);
 
     if (cut) {
-        for (int pair = 0; pair < words / 2; ++pair)
-            CoreAccess::SetPair(arena, table, upperKey(cut->At(1 + 2 * pair)), cut->At(2 + 2 * pair));
+        for (int pair = 0; pair < words / 2; ++pair) {
+            const std::string_view name = cut->At(1 + 2 * pair), value = cut->At(2 + 2 * pair);
+            if (!CoreAccess::SetShortNamePair(arena, table, name, value))
+                CoreAccess::SetPair(arena, table, upperKey(name), value);
+        }
         return;
     }
     for (int pair = words / 2; pair > 0; --pair) {

@@ -6,6 +6,7 @@
 #include "koru.h"
 #include "support/arena.h"
 
+#include <new>
 #include <string_view>
 
 namespace koru { namespace detail {
@@ -28,6 +29,39 @@ struct CoreAccess {
     // Sets `key` to `value` in `map`. Texts go to `arena` only while the map's
     // pairs lie there too, so a table of its own never holds the arena's texts.
     static void SetPair(Arena* arena, CMapStringToString& map, std::string_view key, std::string_view value);
+
+    // The usual pair of a node being built: a name of at most six bytes,
+    // upper-cased and compared as one word, into a table in `arena` with room
+    // for it. False, with nothing done, for any other case.
+    static bool SetShortNamePair(Arena* arena, CMapStringToString& map, std::string_view name, std::string_view value) {
+        CMapStringToString::Block* block = map.m_Block;
+        if (!block || !block->Shared() || name.size() > CString::kInlineMax ||
+            block->Capacity() > CMapStringToString::kLinearLimit)
+            return false;
+        std::uintptr_t word = CString::ShiftToByte(static_cast<unsigned char>(name.size() << 1 | 1u), CString::kTagByte);
+        if (name.empty()) word = 0;
+        for (size_t i = 0; i < name.size(); ++i) {
+            const char c = name[i];
+            const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+            word |= CString::ShiftToByte(static_cast<unsigned char>(upper), CString::kCharsAt + i);
+        }
+        CMapStringToString::Pair* pairs = block->Pairs();
+        for (uint32_t i = 0; i < block->count; ++i) {
+            if (pairs[i].key.m_Word == word) {
+                SetText(arena, pairs[i].value, value);
+                return true;
+            }
+        }
+        if (block->count == block->Capacity()) return false;
+        CMapStringToString::Pair* pair = &pairs[block->count];
+        new (&pair->key) CString();
+        new (&pair->value) CString();
+        pair->key.m_Word = word;
+        // Should this throw, nothing needs freeing: the key is inline, the value unset.
+        SetText(arena, pair->value, value);
+        ++block->count;
+        return true;
+    }
 
     // Bytes of a table block of room for `capacity` pairs.
     static size_t TableBytes(size_t capacity) noexcept { return CMapStringToString::BlockBytes(capacity); }
