@@ -29,7 +29,9 @@ void Arena::Expect(size_t textBytes) noexcept {
 void Arena::Reserve(size_t bytes) {
     if (m_Current && m_Current->size - m_Current->used >= bytes) return;
     const size_t size = std::max(m_NextSize, bytes + 8);
-    m_Chunks.reserve(m_Chunks.size() + 1);
+    // Room for the new chunk's entry first, so that inserting it cannot throw;
+    // doubling keeps that linear over a parse.
+    if (m_Chunks.size() == m_Chunks.capacity()) m_Chunks.reserve(2 * m_Chunks.size() + 8);
     auto* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));
     chunk->size = size;
     chunk->used = 0;
@@ -116,7 +118,7 @@ const char* Arena::PooledText(std::string_view bytes) {
     const size_t need = (4 + bytes.size() + 1 + 1) & ~size_t(1);
     if (m_PoolHeld + need > kPoolBytes) return nullptr;
     if (m_PoolUsed + need > kPoolChunk) {
-        m_PoolChunks.reserve(m_PoolChunks.size() + 1);
+        if (m_PoolChunks.size() == m_PoolChunks.capacity()) m_PoolChunks.reserve(2 * m_PoolChunks.size() + 4);
         m_PoolChunks.push_back(static_cast<char*>(::operator new(kPoolChunk)));
         m_PoolUsed = 0;
     }
