@@ -1,10 +1,11 @@
 // Node store: nodes, their texts and their tables are cut from the parser's
-// arena, one chunk per node, so freeing the last node of a chunk frees it.
+// arena, each node with all that was made for it in one chunk, so freeing the
+// last node of a chunk frees the chunk.
 #include "parser/node_store.h"
 #include "scan/word_cursor.h"
 #include "support/core_access.h"
 
-#include <climits>
+#include <cstdint>
 
 namespace koru { namespace detail {
 
