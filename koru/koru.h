@@ -89,6 +89,9 @@ public:
     CString& operator+=(char c) { Append(std::string_view(&c, 1)); return *this; }
     // Appends the bytes of a view (extension).
     CString& Append(std::string_view bytes);
+    // Keeps the first `length` bytes (all when longer, none when negative), in
+    // place when the string has a block of its own (extension).
+    CString& Truncate(int length);
 
     // Number of bytes.
     int GetLength() const noexcept { return static_cast<int>(View().size()); }

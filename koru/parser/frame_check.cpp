@@ -47,7 +47,7 @@ int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
             if (!started) return Refuse(KoruRefusalCode::FrameEndBeforeStart, pos, text);
             m_ReDefineSource = CString(text.substr(at + 4));
             if (HasVisibleByte(m_ReDefineSource.View())) m_nOverwrite = 1;
-            source = CString(text.substr(0, at + 4));
+            source.Truncate(static_cast<int>(at + 4));
             return 1;
         } else if (text.compare(at, 4, "<!--") == 0) {
             size_t close = text.find("-->", at + 4);

@@ -97,6 +97,19 @@ size_t HashText(std::string_view bytes) noexcept {
     return static_cast<size_t>(h ^ (h >> 29));
 }
 
+// Two pooled-size texts (7 to 16 bytes) compared with two overlapping loads each.
+bool SameText(std::string_view a, std::string_view b) noexcept {
+    const size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n < 8) return a == b;
+    uint64_t a0, a1, b0, b1;
+    std::memcpy(&a0, a.data(), 8);
+    std::memcpy(&a1, a.data() + n - 8, 8);
+    std::memcpy(&b0, b.data(), 8);
+    std::memcpy(&b1, b.data() + n - 8, 8);
+    return a0 == b0 && a1 == b1;
+}
+
 std::string_view PooledBytes(const char* block) noexcept {
     uint32_t bits;
     std::memcpy(&bits, block, sizeof bits);
@@ -114,7 +127,7 @@ const char* Arena::PooledText(std::string_view bytes) {
     size_t mask = m_PoolSlots.size() - 1;
     size_t s = HashText(bytes) & mask;
     for (; m_PoolSlots[s]; s = (s + 1) & mask)
-        if (PooledBytes(m_PoolSlots[s]) == bytes) return m_PoolSlots[s];
+        if (SameText(PooledBytes(m_PoolSlots[s]), bytes)) return m_PoolSlots[s];
     const size_t need = (4 + bytes.size() + 1 + 1) & ~size_t(1);
     if (m_PoolHeld + need > kPoolBytes) return nullptr;
     if (m_PoolUsed + need > kPoolChunk) {
@@ -127,7 +140,7 @@ const char* Arena::PooledText(std::string_view bytes) {
     m_PoolHeld += need;
     const auto bits = static_cast<uint32_t>(bytes.size() << 1 | 1u);
     std::memcpy(block, &bits, sizeof bits);
-    std::memcpy(block + 4, bytes.data(), bytes.size());
+    CopySmall(block + 4, bytes.data(), bytes.size());
     block[4 + bytes.size()] = '\0';
     m_PoolSlots[s] = block;
     if (++m_PoolCount * 2 > m_PoolSlots.size()) {

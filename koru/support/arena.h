@@ -4,10 +4,28 @@
 #define KORU_SUPPORT_ARENA_H
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 namespace koru { namespace detail {
+
+// Copies `n` bytes. Node texts are a few dozen bytes, for which a call to
+// memcpy costs more than the copy: up to 32 bytes go as overlapping words.
+inline void CopySmall(char* to, const char* from, size_t n) noexcept {
+    if (n >= 8 && n <= 32) {
+        uint64_t a, b;
+        for (size_t i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&a, from + i, 8);
+            std::memcpy(to + i, &a, 8);
+        }
+        std::memcpy(&b, from + n - 8, 8);
+        std::memcpy(to + n - 8, &b, 8);
+        return;
+    }
+    if (n) std::memcpy(to, from, n);
+}
 
 // Objects are cut from the current chunk. The owner counts the objects that
 // live in each chunk (Hold, Drop); a chunk in which nothing lives any more is

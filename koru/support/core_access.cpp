@@ -18,7 +18,7 @@ void CoreAccess::SetLongText(Arena* arena, CString& out, std::string_view bytes)
         if (auto* block = static_cast<char*>(arena->TryAllocate(4 + bytes.size() + 1, 2))) {
             const auto bits = static_cast<uint32_t>(bytes.size() << 1 | 1u);
             std::memcpy(block, &bits, sizeof bits);
-            std::memcpy(block + 4, bytes.data(), bytes.size());
+            CopySmall(block + 4, bytes.data(), bytes.size());
             block[4 + bytes.size()] = '\0';
             out.Empty();
             out.m_Word = reinterpret_cast<std::uintptr_t>(block);

@@ -147,6 +147,18 @@ CString& CString::Append(std::string_view bytes) {
     return *this;
 }
 
+CString& CString::Truncate(int length) {
+    const std::string_view have = View();
+    if (length < 0) length = 0;
+    if (static_cast<size_t>(length) >= have.size()) return *this;
+    if (IsOwned() && static_cast<size_t>(length) > kInlineMax) {
+        SetBlockLength(reinterpret_cast<char*>(m_Word), static_cast<size_t>(length));
+        return *this;
+    }
+    Assign(have.substr(0, static_cast<size_t>(length)));
+    return *this;
+}
+
 char* CString::Writable() {
     if (IsShared()) Assign(View());
     if (IsInline()) return reinterpret_cast<char*>(&m_Word) + kCharsAt;
