@@ -17,7 +17,14 @@ int FindMacroBlock(CString& source) {
     const int length = source.GetLength();
     std::string_view text = source.View();
     // Most sources hold no macro block at all: one fast search settles that.
-    if (text.find("MACRO") == std::string_view::npos) return -1;
+    bool any = false;
+    for (size_t m = FindByte(text, 0, 'M'); m != std::string_view::npos; m = FindByte(text, m + 1, 'M')) {
+        if (m + 5 <= text.size() && text[m + 1] == 'A' && text[m + 2] == 'C' && text[m + 3] == 'R' && text[m + 4] == 'O') {
+            any = true;
+            break;
+        }
+    }
+    if (!any) return -1;
     for (int i = 0; i < length; ++i) {
         while (i < length && text[static_cast<size_t>(i)] != '"' && text[static_cast<size_t>(i)] != 'M') ++i;
         if (i == length) break;
