@@ -733,7 +733,8 @@ private:
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
     koru::detail::NodeIndex* m_pNodeIndex;    // the main list while a merge or deletion runs, as queries see it
-    koru::detail::Arena* m_pArena;            // memory of the nodes, their texts and tables
+    koru::detail::Arena* m_pArena;            // memory of the document's nodes, their texts and tables
+    koru::detail::Arena* m_pScratchArena;     // memory of fragment and update nodes, freed after their merge
     KoruRefusal m_LastRefusal;
 };
 

@@ -6,6 +6,7 @@
 #include "support/core_access.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 namespace koru { namespace detail {
 
@@ -22,8 +23,8 @@ size_t NodeBytes(std::string_view text, int words) {
 
 }  // namespace
 
-CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text, long long offset) {
-    Arena& arena = ParserAccess::ArenaOf(parser);
+// Builds a node in `arena`.
+static CKORU_ItemNode* BuildNodeIn(CKORU_Parser& parser, Arena& arena, int level, std::string_view text, long long offset) {
     StatementWords cut;
     const bool plain = CutPlainWords(text, cut);
     int equals = cut.equals;
@@ -44,32 +45,40 @@ CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text
     return node;
 }
 
+CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text, long long offset) {
+    return BuildNodeIn(parser, ParserAccess::BuildArenaOf(parser), level, text, offset);
+}
+
 CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source) {
     if (!source) {
         Arena& arena = ParserAccess::ArenaOf(parser);
         arena.Reserve(sizeof(CKORU_ItemNode) + 8);
         return CoreAccess::NewNode(&arena);
     }
-    CKORU_ItemNode* copy = BuildNode(parser, source->m_Level, source->m_Statement.View());
+    // Copies join the document: they are made in its memory.
+    CKORU_ItemNode* copy = BuildNodeIn(parser, ParserAccess::ArenaOf(parser), source->m_Level, source->m_Statement.View(), -1);
     CoreAccess::SetSourceOffset(*copy, CoreAccess::SourceOffset(*source));
     return copy;
 }
 
 void DestroyNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
     if (!node) return;
-    if (ParserAccess::ArenaOf(parser).Contains(node)) node->~CKORU_ItemNode();
-    else delete node;
+    if (ParserAccess::ArenaOf(parser).Contains(node) || ParserAccess::ScratchOf(parser).Contains(node))
+        node->~CKORU_ItemNode();
+    else
+        delete node;
 }
 
 void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
     if (!node) return;
-    Arena& arena = ParserAccess::ArenaOf(parser);
-    if (arena.Contains(node)) {
-        node->~CKORU_ItemNode();
-        arena.Drop(node);
-    } else {
-        delete node;
+    for (Arena* arena : {&ParserAccess::ArenaOf(parser), &ParserAccess::ScratchOf(parser)}) {
+        if (arena->Contains(node)) {
+            node->~CKORU_ItemNode();
+            arena->Drop(node);
+            return;
+        }
     }
+    delete node;
 }
 
 }}  // namespace koru::detail

@@ -13,7 +13,15 @@
 namespace koru { namespace detail {
 
 struct ParserAccess {
+    // The document's memory.
     static Arena& ArenaOf(CKORU_Parser& parser) { return *parser.m_pArena; }
+    // Where a parse or update builds its nodes: the document's memory for the
+    // first document, else memory of their own, so that the nodes of a fragment
+    // or update batch, freed once merged, leave no holes among the document's.
+    static Arena& BuildArenaOf(CKORU_Parser& parser) {
+        return parser.m_pMainList ? *parser.m_pScratchArena : *parser.m_pArena;
+    }
+    static Arena& ScratchOf(CKORU_Parser& parser) { return *parser.m_pScratchArena; }
 };
 
 // A node for the statement text `text` (without its closing '>') at `level`;

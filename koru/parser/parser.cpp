@@ -14,7 +14,8 @@ CKORU_Parser::CKORU_Parser()
       m_nNewValue(0),
       m_pStagedMacroTable(nullptr),
       m_pNodeIndex(nullptr),
-      m_pArena(new Arena) {}
+      m_pArena(new Arena),
+      m_pScratchArena(new Arena) {}
 
 CKORU_Parser::~CKORU_Parser() {
     ReleaseMacroList();
@@ -30,6 +31,7 @@ CKORU_Parser::~CKORU_Parser() {
         m_pMainList = nullptr;
     }
     delete m_pArena;
+    delete m_pScratchArena;
 }
 
 // Frees a list handed out by a query or an update. The parser's own lists are
