@@ -193,11 +193,14 @@ private:
     // always kept inline, so two such strings are equal exactly when their words are.
     // Built in a register: bytes stored one by one and read back as a word
     // would stall the read.
-    static std::uintptr_t InlineWord(std::string_view bytes) noexcept {
+    // With `upper`, the letters a to z are upper-cased on the way.
+    static std::uintptr_t InlineWord(std::string_view bytes, bool upper = false) noexcept {
         if (bytes.empty()) return 0;
         std::uintptr_t word = ShiftToByte(static_cast<unsigned char>(bytes.size() << 1 | 1u), kTagByte);
-        for (size_t i = 0; i < bytes.size(); ++i)
-            word |= ShiftToByte(static_cast<unsigned char>(bytes[i]), kCharsAt + i);
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const char c = upper && bytes[i] >= 'a' && bytes[i] <= 'z' ? static_cast<char>(bytes[i] - 'a' + 'A') : bytes[i];
+            word |= ShiftToByte(static_cast<unsigned char>(c), kCharsAt + i);
+        }
         return word;
     }
     // `value` moved to where byte `index` of the word lies in memory.
@@ -457,8 +460,6 @@ private:
     // Makes room for `count` pairs in all.
     void Reserve(size_t count);
     size_t Append(CString&& key, CString&& value);
-    // Sets `key` to `value` from views.
-    void SetView(std::string_view key, std::string_view value);
     // Room for one more pair at the end; Commit() then counts and indexes it.
     Pair* NewSlot();
     // Counts and indexes the pair just built at the end.

@@ -100,12 +100,18 @@ stage_consumer_pkgconfig() {
 # a time (with atomic counters for the thread test), and gcovr, reading this
 # tree alone, fails the stage below COVERAGE_FLOOR percent.
 COVERAGE_FLOOR="${COVERAGE_FLOOR:-92}"
+
+# Configures a gcc tree of the library without the tool and the examples;
+# further cmake options follow the directory.
+configure_library_tree() {
+    local dir="$1"
+    shift
+    cmake -S "$KORU_ROOT" -B "$dir" -DKORU_BUILD_TOOLS=OFF -DKORU_BUILD_EXAMPLES=OFF -DKORU_WERROR=ON "$@"
+}
+
 stage_coverage() {
     local dir="$KORU_BUILD_ROOT/coverage"
-    cmake -S "$KORU_ROOT" -B "$dir" \
-        -DCMAKE_BUILD_TYPE=Debug \
-        -DKORU_BUILD_TESTS=ON -DKORU_BUILD_TOOLS=OFF -DKORU_BUILD_EXAMPLES=OFF \
-        -DKORU_WERROR=ON \
+    configure_library_tree "$dir" -DCMAKE_BUILD_TYPE=Debug -DKORU_BUILD_TESTS=ON \
         "-DCMAKE_CXX_FLAGS=--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage
     cmake --build "$dir" -j2
     find "$dir" -name '*.gcda' -delete
@@ -250,11 +256,7 @@ stage_fuzz() {
 # timings and the goal summary are printed for the log, not judged.
 stage_bench() {
     local dir="$KORU_BUILD_ROOT/bench"
-    cmake -S "$KORU_ROOT" -B "$dir" \
-        -DCMAKE_BUILD_TYPE=Release \
-        -DKORU_BUILD_TESTS=OFF -DKORU_BUILD_TOOLS=OFF -DKORU_BUILD_EXAMPLES=OFF \
-        -DKORU_BUILD_BENCHMARKS=ON \
-        -DKORU_WERROR=ON
+    configure_library_tree "$dir" -DCMAKE_BUILD_TYPE=Release -DKORU_BUILD_TESTS=OFF -DKORU_BUILD_BENCHMARKS=ON
     cmake --build "$dir" --target koru_bench -j2
     "$dir/bench/koru_bench" --benchmark_min_time=0.01 --benchmark_color=false
 }

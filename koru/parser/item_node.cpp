@@ -84,7 +84,7 @@ void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, cons
     if (cut) {
         for (int pair = 0; pair < words / 2; ++pair) {
             const std::string_view name = cut->At(1 + 2 * pair), value = cut->At(2 + 2 * pair);
-            if (!CoreAccess::SetShortNamePair(arena, table, name, value))
+            if (!CoreAccess::SetShortPair(arena, table, name, value, true))
                 CoreAccess::SetPair(arena, table, upperKey(name), value);
         }
         return;

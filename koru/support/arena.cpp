@@ -62,12 +62,6 @@ void Arena::Drop(const void* p) noexcept {
     Free(chunk);
 }
 
-size_t Arena::HeldBytes() const noexcept {
-    size_t total = 0;
-    for (const Chunk* chunk : m_Chunks) total += sizeof(Chunk) + chunk->size;
-    return total;
-}
-
 void Arena::Free(Chunk* chunk) noexcept {
     auto it = std::lower_bound(m_Chunks.begin(), m_Chunks.end(), chunk, std::less<Chunk*>());
     if (it != m_Chunks.end() && *it == chunk) m_Chunks.erase(it);

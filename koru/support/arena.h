@@ -57,8 +57,6 @@ public:
     void Drop(const void* p) noexcept;
     // True when `p` lies in one of the chunks.
     bool Contains(const void* p) const noexcept { return ChunkOf(p) != nullptr; }
-    // Bytes held in chunks (for tests and measurements).
-    size_t HeldBytes() const noexcept;
 
     // Short texts repeat: a block for `bytes` (a length * 2 + shared flag
     // header, the bytes, a zero) that every node asking for the same bytes

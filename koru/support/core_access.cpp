@@ -46,32 +46,7 @@ void CoreAccess::ReserveTable(Arena* arena, CMapStringToString& map, size_t capa
 }
 
 void CoreAccess::SetPair(Arena* arena, CMapStringToString& map, std::string_view key, std::string_view value) {
-    CMapStringToString::Block* block = map.m_Block;
-    if (block && block->Shared() && key.size() <= CString::kInlineMax &&
-        block->Capacity() <= CMapStringToString::kLinearLimit) {
-        // The usual pair of a node being built: a short name, compared and
-        // stored as one word, in a table with room reserved for it.
-        const std::uintptr_t word = CString::InlineWord(key);
-        CMapStringToString::Pair* pairs = block->Pairs();
-        for (uint32_t i = 0; i < block->count; ++i) {
-            if (pairs[i].key.m_Word == word) {
-                SetText(arena, pairs[i].value, value);
-                return;
-            }
-        }
-        if (block->count < block->Capacity()) {
-            auto* pair = new (&pairs[block->count]) CMapStringToString::Pair();
-            pair->key.m_Word = word;
-            try {
-                SetText(arena, pair->value, value);
-            } catch (...) {
-                pair->~Pair();
-                throw;
-            }
-            ++block->count;
-            return;
-        }
-    }
+    if (SetShortPair(arena, map, key, value, false)) return;
     const long at = map.FindIndex(key);
     if (at >= 0) {
         SetText(map.m_Block->Shared() ? arena : nullptr, map.m_Block->Pairs()[at].value, value);

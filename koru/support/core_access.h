@@ -30,21 +30,16 @@ struct CoreAccess {
     // pairs lie there too, so a table of its own never holds the arena's texts.
     static void SetPair(Arena* arena, CMapStringToString& map, std::string_view key, std::string_view value);
 
-    // The usual pair of a node being built: a name of at most six bytes,
-    // upper-cased and compared as one word, into a table in `arena` with room
-    // for it. False, with nothing done, for any other case.
-    static bool SetShortNamePair(Arena* arena, CMapStringToString& map, std::string_view name, std::string_view value) {
+    // The usual pair of a node being built: a name of at most six bytes
+    // (upper-cased first when `upper`), compared and stored as one word, into a
+    // table in `arena` with room for it. False, with nothing done, for any other case.
+    static bool SetShortPair(Arena* arena, CMapStringToString& map, std::string_view name, std::string_view value,
+                             bool upper) {
         CMapStringToString::Block* block = map.m_Block;
         if (!block || !block->Shared() || name.size() > CString::kInlineMax ||
             block->Capacity() > CMapStringToString::kLinearLimit)
             return false;
-        std::uintptr_t word = CString::ShiftToByte(static_cast<unsigned char>(name.size() << 1 | 1u), CString::kTagByte);
-        if (name.empty()) word = 0;
-        for (size_t i = 0; i < name.size(); ++i) {
-            const char c = name[i];
-            const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-            word |= CString::ShiftToByte(static_cast<unsigned char>(upper), CString::kCharsAt + i);
-        }
+        const std::uintptr_t word = CString::InlineWord(name, upper);
         CMapStringToString::Pair* pairs = block->Pairs();
         for (uint32_t i = 0; i < block->count; ++i) {
             if (pairs[i].key.m_Word == word) {

@@ -130,16 +130,6 @@ size_t CMapStringToString::Append(CString&& key, CString&& value) {
     return Commit();
 }
 
-void CMapStringToString::SetView(std::string_view key, std::string_view value) {
-    long at = FindIndex(key);
-    if (at >= 0) {
-        m_Block->Pairs()[at].value = CString(value);
-        return;
-    }
-    new (NewSlot()) Pair{CString(key), CString(value)};
-    Commit();
-}
-
 int CMapStringToString::Lookup(const CString& key, CString& value) const {
     long at = FindIndex(key.View());
     if (at < 0) return 0;
