@@ -30,10 +30,7 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     transaction.Commit();
     source.swap(work);
 
-    ParserAccess::BuildArenaOf(*this).Expect(source.View().size());
     StackStatements(source, statements);
-    ParserAccess::ArenaOf(*this).ForgetPool();
-    ParserAccess::ScratchOf(*this).ForgetPool();
     if (!m_pMainList) {
         MakeMainNode();
     } else {

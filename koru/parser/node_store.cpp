@@ -61,6 +61,15 @@ CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source) {
     return copy;
 }
 
+void BeginBuilding(CKORU_Parser& parser, size_t textBytes) noexcept {
+    ParserAccess::BuildArenaOf(parser).Expect(textBytes);
+}
+
+void EndBuilding(CKORU_Parser& parser) noexcept {
+    ParserAccess::ArenaOf(parser).ForgetPool();
+    ParserAccess::ScratchOf(parser).ForgetPool();
+}
+
 void DestroyNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
     if (!node) return;
     if (ParserAccess::ArenaOf(parser).Contains(node) || ParserAccess::ScratchOf(parser).Contains(node))

@@ -30,6 +30,10 @@ CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text
 // A node copied as the copy constructor copies: statement text and level,
 // tables built again from the text.
 CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source);
+// Brackets the building of one text's nodes: the arena sizes its chunks for
+// `textBytes`, and afterwards forgets which short texts it shared.
+void BeginBuilding(CKORU_Parser& parser, size_t textBytes) noexcept;
+void EndBuilding(CKORU_Parser& parser) noexcept;
 // Destroys a node the parser made; null does nothing.
 void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
 // The same while the parser itself goes: its memory is not given back node by node.

@@ -38,11 +38,14 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
         delete statement;
     }
     delete statements;
+    EndBuilding(*this);
 }
 
 void CKORU_Parser::StackStatements(const CString& source, const SourceStatements& statements) {
+    BeginBuilding(*this, source.View().size());
     for (const StatementSpan& span : statements.spans)
         StackOne(statements.Text(source.View(), span), span.closes, span.offset);
+    EndBuilding(*this);
 }
 
 void CKORU_Parser::Push(CKORU_ItemNode* node) {
