@@ -49,7 +49,7 @@ int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
             if (HasVisibleByte(m_ReDefineSource.View())) m_nOverwrite = 1;
             source.Truncate(static_cast<int>(at + 4));
             return 1;
-        } else if (text.compare(at, 4, "<!--") == 0) {
+        } else if (at + 3 < text.size() && text[at + 1] == '!' && text[at + 2] == '-' && text[at + 3] == '-') {
             size_t close = text.find("-->", at + 4);
             if (close == std::string_view::npos) return Refuse(KoruRefusalCode::UnclosedFrameComment, pos, text);
             pos = static_cast<int>(close + 2);

@@ -5,7 +5,6 @@
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
-#include <cstring>
 #include <vector>
 
 using namespace koru::detail;
@@ -155,9 +154,11 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
     long long starts = 0, ends = 0;
     long long firstEnd = -1;
     for (size_t i = 0; i < length; ++i) {
-        const void* lt = std::memchr(text.data() + i, '<', length - i);
-        if (!lt) break;
-        i = static_cast<size_t>(static_cast<const char*>(lt) - text.data());
+        // Statements mostly follow one another directly.
+        if (text[i] != '<') {
+            i = FindByte(text, i, '<');
+            if (i == std::string_view::npos) break;
+        }
         const size_t at = i;
         StatementSpan span;
         const StatementRead read = ReadStatement(text, i, span, out);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <new>
 
 namespace koru { namespace detail {
@@ -48,11 +49,16 @@ void Arena::Hold() noexcept {
 }
 
 Arena::Chunk* Arena::ChunkOf(const void* p) const noexcept {
+    const char* at = static_cast<const char*>(p);
+    for (Chunk* guess : {m_LastFound, m_Current})
+        if (guess && at >= guess->Data() && at < guess->Data() + guess->size) return guess;
     auto* key = reinterpret_cast<Chunk*>(const_cast<void*>(p));
     auto it = std::upper_bound(m_Chunks.begin(), m_Chunks.end(), key, std::less<Chunk*>());
     if (it == m_Chunks.begin()) return nullptr;
     Chunk* chunk = *(it - 1);
-    return static_cast<const char*>(p) < chunk->Data() + chunk->size ? chunk : nullptr;
+    if (at >= chunk->Data() + chunk->size) return nullptr;
+    m_LastFound = chunk;
+    return chunk;
 }
 
 void Arena::Drop(const void* p) noexcept {
@@ -66,6 +72,7 @@ void Arena::Free(Chunk* chunk) noexcept {
     auto it = std::lower_bound(m_Chunks.begin(), m_Chunks.end(), chunk, std::less<Chunk*>());
     if (it != m_Chunks.end() && *it == chunk) m_Chunks.erase(it);
     if (m_Current == chunk) m_Current = nullptr;
+    if (m_LastFound == chunk) m_LastFound = nullptr;
     ::operator delete(chunk);
 }
 

@@ -87,6 +87,7 @@ private:
     std::vector<const char*> m_PoolSlots;  // open addressing, load at most one half
     size_t m_PoolCount = 0;
     Chunk* m_Current = nullptr;
+    mutable Chunk* m_LastFound = nullptr;  // objects are mostly asked after in the order they were made
     size_t m_NextSize = 4096;
 };
 
