@@ -769,6 +769,56 @@ KORU_API int KoruNodePlace(const CKORU_ItemNode* node, const CString& original, 
                            int& line, int& column);
 
 // ---------------------------------------------------------------------------
+// Checking and laying out sources (extension)
+// ---------------------------------------------------------------------------
+
+enum class KoruSeverity { Error, Warning };
+
+// One finding of KoruCheckSource, placed in the text checked. Lines and columns
+// are 1-based and count bytes; 0 where unknown.
+struct KoruDiagnostic {
+    KoruSeverity severity = KoruSeverity::Error;
+    std::string code;     // short and stable, such as "unclosed-start"
+    std::string message;
+    std::string refusal;  // errors: the refusal's reason (KoruRefusalName), else empty
+    int line = 0;
+    int column = 0;
+    int endLine = 0;      // the last byte of what the finding is about
+    int endColumn = 0;
+    std::string note;     // a second place the finding names, such as where a quoted value ran to
+    int noteLine = 0;
+    int noteColumn = 0;
+};
+
+struct KoruCheckOptions {
+    std::vector<std::string> extraTags;  // tag names to accept beside the language's own (case ignored)
+    std::vector<std::string> disabled;   // codes of warnings not to report
+};
+
+// Checks `text` as a whole document, as DoParsingProc would take it. A refused
+// text gives errors: where the mistake most likely is (a start statement closed
+// by an end statement of another name, an end statement that matches no open
+// start, an unclosed quote, a length header whose count misses its closing
+// quote, a start statement without its '>'), each with the refusal's reason,
+// or the refusal itself where no such mistake is found. An accepted text can
+// give warnings for what parses but is almost surely a mistake. In order of place.
+KORU_API std::vector<KoruDiagnostic> KoruCheckSource(const CString& text,
+                                                     const KoruCheckOptions& options = KoruCheckOptions());
+
+// Short name of a refusal reason, such as "unbalanced"; "none" for None.
+KORU_API const char* KoruRefusalName(KoruRefusalCode code) noexcept;
+
+// Lays `text` out one statement per line, each indented by `indent` blanks
+// (0 to 16) per open start statement, an end statement at the indent of the
+// start it closes. Statements, comments, the macro block, macro references and
+// the text after "</U>" stay byte for byte; only blanks and line breaks between
+// statements change, so the layout parses exactly as `text` does. 1 with the
+// layout in `out`; 0 with `out` a copy of `text` when `text` is refused, or
+// when its statements only come about through macro expansion, so that no
+// layout of the written text can be told safe.
+KORU_API int KoruFormatSource(const CString& text, CString& out, int indent = 2);
+
+// ---------------------------------------------------------------------------
 // URI encoding
 // ---------------------------------------------------------------------------
 

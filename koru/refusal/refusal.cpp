@@ -80,3 +80,21 @@ int CKORU_Parser::Refuse(KoruRefusalCode code, long long offset, std::string_vie
     koru::detail::PlaceRefusal(m_LastRefusal, text);
     return 0;
 }
+
+const char* KoruRefusalName(KoruRefusalCode code) noexcept {
+    switch (code) {
+        case KoruRefusalCode::None: return "none";
+        case KoruRefusalCode::NoFrame: return "no-frame";
+        case KoruRefusalCode::SecondFrameStart: return "second-frame-start";
+        case KoruRefusalCode::FrameEndBeforeStart: return "frame-end-before-start";
+        case KoruRefusalCode::UnclosedFrameComment: return "unclosed-frame-comment";
+        case KoruRefusalCode::UnclosedMacroBlock: return "unclosed-macro-block";
+        case KoruRefusalCode::UnclosedComment: return "unclosed-comment";
+        case KoruRefusalCode::NoStatement: return "no-statement";
+        case KoruRefusalCode::Unbalanced: return "unbalanced";
+        case KoruRefusalCode::ExpansionLimit: return "expansion-limit";
+        case KoruRefusalCode::NestingLimit: return "nesting-limit";
+        case KoruRefusalCode::NoMainList: return "no-main-list";
+    }
+    return "refused";
+}
