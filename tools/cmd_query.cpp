@@ -5,8 +5,24 @@
 #include "commands.h"
 
 #include <iostream>
+#include <memory>
 
 namespace koru_cli {
+
+namespace {
+
+struct QueryOptions {
+    std::string file;
+    std::string tag;
+    std::string name;
+    bool hasName = false;
+    int level = 0;
+    bool hasLevel = false;
+    std::string parentTag;
+    std::string parentName;
+    bool hasParent = false;
+    bool href = false;
+};
 
 int RunQuery(const QueryOptions& options) {
     CKORU_Parser parser;
@@ -35,6 +51,31 @@ int RunQuery(const QueryOptions& options) {
     }
     parser.ReleaseNodeList(found);
     return status;
+}
+
+}  // namespace
+
+void AddQuery(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<QueryOptions>();
+    CLI::App* cmd =
+        app.add_subcommand("query", "Print the nodes with a tag, or their link targets; exit status 1 when none match");
+    cmd->add_option("FILE", options->file, kFileHelp)->required();
+    cmd->add_option("--tag", options->tag, "Tag name (case ignored)")->required();
+    CLI::Option* name = cmd->add_option("--name", options->name, "N value (exact)");
+    CLI::Option* level = cmd->add_option("--level", options->level, "Level; with a parent, any depth inside it")
+                             ->check(CLI::Range(-32768, 32767));
+    CLI::Option* parentTag =
+        cmd->add_option("--parent-tag", options->parentTag, "Only nodes inside the first node with this tag and N value:");
+    CLI::Option* parentName = cmd->add_option("--parent-name", options->parentName, "its children, or with --level any depth");
+    parentTag->needs(parentName);
+    parentName->needs(parentTag);
+    cmd->add_flag("--href", options->href, "Print each match's link target (its own HREF or its nearest ancestor's)");
+    cmd->callback([options, name, level, parentTag, &run] {
+        options->hasName = name->count() > 0;
+        options->hasLevel = level->count() > 0;
+        options->hasParent = parentTag->count() > 0;
+        run = [options] { return RunQuery(*options); };
+    });
 }
 
 }  // namespace koru_cli

@@ -4,8 +4,17 @@
 #include "commands.h"
 
 #include <iostream>
+#include <memory>
 
 namespace koru_cli {
+
+namespace {
+
+struct UpdateOptions {
+    std::string document;
+    std::string update;
+    bool newValues = false;
+};
 
 int RunUpdate(const UpdateOptions& options) {
     CKORU_Parser parser;
@@ -28,6 +37,21 @@ int RunUpdate(const UpdateOptions& options) {
     }
     parser.ReleaseNodeList(rebuilt);
     return kOk;
+}
+
+}  // namespace
+
+void AddUpdate(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<UpdateOptions>();
+    CLI::App* cmd = app.add_subcommand("update", "Apply an update text and print the rebuilt nodes");
+    cmd->add_option("DOC", options->document, kFileHelp)->required();
+    cmd->add_option("UPDATE", options->update, "Update text: loose C and B statements (- for standard input)")
+        ->required();
+    cmd->add_flag("--new-values", options->newValues, "Record and print the values the update assigned");
+    cmd->callback([options, &run] {
+        StandardInputOnce({options->document, options->update});
+        run = [options] { return RunUpdate(*options); };
+    });
 }
 
 }  // namespace koru_cli
