@@ -40,15 +40,15 @@ std::string Take(const std::string& path) {
 
 // Runs `koru ARGS` in the source tree with `input` on standard input, after the
 // shell commands `before` (such as a ulimit); ARGS may redirect the output.
-// Outputs of --json are compacted (one line, keys sorted) so that rows can quote them.
+// JSON outputs (of --json, --format=json) are compacted (one line, keys sorted) so that rows can quote them.
 Row Koru(const std::string& args, const std::string& input = "", const std::string& before = "") {
     const std::string file = ::testing::TempDir() + "koru_cli_" + std::to_string(getpid());  // CTest runs tests at once
     std::ofstream(file + "_in", std::ios::binary) << input;
     const int raw = std::system(("cd '" KORU_SOURCE_DIR "' && " + before + "'" KORU_CLI "' <'" + file + "_in' >'" +
                                  file + "_out' 2>'" + file + "_err' " + args).c_str());
     Row r{"", args, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Take(file + "_out"), Take(file + "_err"), input};
-    if (args.find("--json") != std::string::npos && r.status == 0)
-        r.out = nlohmann::json::parse(r.out, nullptr, false).dump();
+    if (args.find("json") != std::string::npos)
+        if (const nlohmann::json json = nlohmann::json::parse(r.out, nullptr, false); !json.is_discarded()) r.out = json.dump();
     std::remove((file + "_in").c_str());
     return r;
 }
@@ -176,26 +176,32 @@ TEST(Cli, Dump) {
 
 TEST(Cli, Check) {
     const std::string in = "check -", deep = Repeat("<X>", 32767) + Repeat("</X>", 32767);
-    const std::string unbalanced = "start and end statements do not balance (2 start, 1 end)\n";
+    const std::string unbalanced = "error: start and end statements do not balance [unbalanced]\n";
     const Row rows[] = {
         {"good documents say nothing", "check examples/page.koru examples/fragment.koru", 0, ""},
-        {"no frame (no place)", in, 1, "", "<stdin>: no \"<U>\" frame\n", "<B>\n</B>\n"},
-        {"second frame", in, 1, "", "<stdin>:2:3: a second \"<U>\" before \"</U>\"\n", "<U>\n  <U>\n</U>"},
-        {"frame end first", in, 1, "", "<stdin>:2:1: \"</U>\" before \"<U>\"\n", "x\n</U><U>"},
-        {"open comment", in, 1, "", "<stdin>:3:3: \"<!--\" without a closing \"-->\"\n", "<U>\n<B></B>\n  <!--\n</U>"},
-        {"open statement comment", in, 1, "", "<stdin>:2:1: comment without a closing \"--\"\n", "<U>\n<B !-- x\n>"},
-        {"open macro block", in, 1, "", "<stdin>:2:8: \"MACRO\" block without \"/MACRO\"\n", "<U>\n<B N=x>MACRO"},
-        {"no statement", in, 1, "", "<stdin>: no statement\n", "<C !-- <U> -->"},
-        // The first end statement that finds nothing open is named: the second </B> closes <U>.
-        {"an end too many", in, 1, "", "<stdin>:4:1: start and end statements do not balance (2 start, 3 end)\n",
-         "<U>\n<B></B>\n</B>\n</U>"},
-        {"one line per refused file, in order", "check LICENSE - examples/update.koru examples/page.koru", 1, "",
-         "LICENSE: no \"<U>\" frame\n<stdin>:1:1: " + unbalanced + "examples/update.koru: no \"<U>\" frame\n",
-         "<U><B></U>"},
-        {"past max(8 MiB, 100 x source)", in, 1, "", "<stdin>...: macro expansion exceeds the expansion bound...",
+        {"no frame: no place, no line", in, 1, "<stdin>: error: no \"<U>\" frame [no-frame]\n", "", "<B>\n</B>\n"},
+        {"the line and a caret", in, 1,
+         "<stdin>:2:3: error: a second \"<U>\" before \"</U>\" [second-frame-start]\n  <U>\n  ^\n", "",
+         "<U>\n  <U>\n</U>"},
+        {"tabs kept, one blank per UTF-8 character, no CR", in, 1, "<stdin>:2:5: ...\n\t\xc3\xa9 <U>\n\t  ^\n", "",
+         "<U>\r\n\t\xc3\xa9 <U>\r\n</U>"},
+        {"open macro block", in, 1,
+         "<stdin>:2:8: error: \"MACRO\" block without \"/MACRO\" [unclosed-macro-block]\n<B N=x>MACRO\n       ^\n", "",
+         "<U>\n<B N=x>MACRO"},
+        {"files in order, an unreadable one skipped", "check LICENSE no/such - examples/page.koru", 2,
+         "LICENSE: error: no \"<U>\" frame [no-frame]\n<stdin>:1:1: " + unbalanced + "<U><B></U>\n^\n",
+         "koru: cannot read no/such: No such file or directory\n", "<U><B></U>"},
+        {"json: one array, no end or note keys when unset", "check --format=json LICENSE -", 1,
+         R"([{"code":"no-frame","column":0,"file":"LICENSE","line":0,"message":"no \"<U>\" frame",)"
+         R"("refusal":"no-frame","severity":"error"},{"code":"unbalanced","column":1,"file":"<stdin>","line":1,...)",
+         "", "<U><B></U>"},
+        {"json: nothing found", "check --format=json examples/page.koru", 0, "[]"},
+        {"options: comma lists, -W error", "check --tags X,Y --tags Z --disable a,b -W error examples/page.koru", 0, ""},
+        {"-W takes only error", "check -W all examples/page.koru", 2, "", "-W: all not in {error}\n..."},
+        {"unknown output format", "check --format=xml examples/page.koru", 2, "", "--format: xml not in {text,json}\n..."},
+        {"past max(8 MiB, 100 x source)", in, 1, "<stdin>...: macro expansion exceeds the expansion bound...", "",
          Expanding(10000, 1000)},
-        {"32768 levels", in, 1, "", "<stdin>...: nesting deeper than 32767 levels...\n", "<U>" + deep + "</U>"},
-        {"32767 levels (no frame)", in, 1, "", "<stdin>: no \"<U>\" frame\n", deep},
+        {"32768 levels", in, 1, "<stdin>...: nesting deeper than 32767 levels...", "", "<U>" + deep + "</U>"},
     };
     ExpectAll(rows);
 }
