@@ -1,5 +1,5 @@
-// Shared pieces of the koru tool: reading inputs, parsing them with refusal
-// reports, and printing node lists as text or JSON.
+// Shared pieces of the koru tool: reading inputs and writing outputs, parsing
+// with refusal reports, and printing node lists as text or JSON.
 #ifndef KORU_TOOLS_CLI_H
 #define KORU_TOOLS_CLI_H
 
@@ -21,6 +21,9 @@ std::string DisplayName(const std::string& path);
 
 // Reads a file, or standard input for "-". On failure prints why to stderr and returns false.
 bool ReadInput(const std::string& path, std::string& text);
+
+// Writes `text` to `path`, or to standard output for "-". On failure prints why to stderr and returns false.
+bool WriteOutput(const std::string& path, std::string_view text);
 
 // "file:line:column: reason" (or "file: reason" when the place is unknown).
 std::string RefusalLine(const std::string& path, const KoruRefusal& refusal);

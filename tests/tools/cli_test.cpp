@@ -39,13 +39,14 @@ std::string Take(const std::string& path) {
 }
 
 // Runs `koru ARGS` in the source tree with `input` on standard input, after the
-// shell commands `before` (such as a ulimit); ARGS may redirect the output.
+// shell commands `before` (such as a ulimit); ARGS may redirect the output, and
+// may go on with "&& cat FILE" to show a file the tool wrote.
 // JSON outputs (of --json, --format=json) are compacted (one line, keys sorted) so that rows can quote them.
 Row Koru(const std::string& args, const std::string& input = "", const std::string& before = "") {
     const std::string file = ::testing::TempDir() + "koru_cli_" + std::to_string(getpid());  // CTest runs tests at once
     std::ofstream(file + "_in", std::ios::binary) << input;
-    const int raw = std::system(("cd '" KORU_SOURCE_DIR "' && " + before + "'" KORU_CLI "' <'" + file + "_in' >'" +
-                                 file + "_out' 2>'" + file + "_err' " + args).c_str());
+    const int raw = std::system(("cd '" KORU_SOURCE_DIR "' && " + before + "{ '" KORU_CLI "' " + args + "; } <'" +
+                                 file + "_in' >'" + file + "_out' 2>'" + file + "_err'").c_str());
     Row r{"", args, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Take(file + "_out"), Take(file + "_err"), input};
     if (args.find("json") != std::string::npos)
         if (const nlohmann::json json = nlohmann::json::parse(r.out, nullptr, false); !json.is_discarded()) r.out = json.dump();
@@ -274,20 +275,36 @@ TEST(Cli, Update) {
 }
 
 TEST(Cli, Format) {
+    const std::string file = ::testing::TempDir() + "koru_format_" + std::to_string(getpid()) + ".koru";
+    const std::string quoted = "<U><B V=\"a b\" W=\"x\" X=\"\"></B><C></C></U>", refused = "<U><B></U>";
+    const std::string unbalanced = "<stdin>:1:1: error: start and end statements do not balance [unbalanced]\n";
     const Row rows[] = {
-        {"the writer's layout", "format examples/page.koru", 0,
+        {"--normalize: the writer's layout", "format --normalize examples/page.koru", 0,
          "<U>\n  <B N=order HREF=https://shop.example/spring/order T=\"Spring catalogue\">\n...\n"
          "    <C N=basket W=80 COUNT=0>\n      <A N=label V=Basket></A>\n..."},
-        {"the empty statement", "format -", 0, "<U>\n  <B>\n    <></>\n  </B>\n</U>\n", "", "<U><B><></></B></U>"},
-        {"quotes kept only where needed", "format -", 0, "<U>\n  <B V=\"a b\" W=x X=\"\"></B>\n  <C></C>\n</U>\n", "",
-         "<U><B V=\"a b\" W=\"x\" X=\"\"></B><C></C></U>"},
-        {"refused document", "format -", 1, "", "<stdin>:1:1: start and end statements do not balance...\n", "<U>"},
+        {"--normalize: the empty statement", "format --normalize -", 0, "<U>\n  <B>\n    <></>\n  </B>\n</U>\n", "",
+         "<U><B><></></B></U>"},
+        {"--normalize: quotes kept only where needed", "format --normalize -", 0,
+         "<U>\n  <B V=\"a b\" W=x X=\"\"></B>\n  <C></C>\n</U>\n", "", quoted},
+        {"--normalize -o: written to the file", "format --normalize - -o " + file + " && cat " + file, 0,
+         "<U>\n  <B V=\"a b\" W=x X=\"\"></B>\n  <C></C>\n</U>\n", "", quoted},
+        {"refused: reported as check does", "format -", 1, "", unbalanced + refused + "\n^\n", refused},
+        {"--check: refused", "format --check - " + file, 1, "", unbalanced + "...", refused},
+        {"-o: nothing written for a refused file", "format - -o " + file + "; cat " + file, 0, "<U>\n  <B V=...",
+         unbalanced + refused + "\n^\n", refused},
+        {"several files without --in-place or --check", "format a b", 2, "", "FILE: one file only, unless...\n..."},
+        {"-o with --check", "format -o x --check a", 2, "", "--output excludes --check\n..."},
+        {"--in-place with standard input", "format -i -", 2, "", "--in-place: standard input (-) cannot be...\n..."},
+        {"--normalize with --indent", "format --normalize --indent 4 a", 2, "", "--indent excludes --normalize\n..."},
+        {"indent above 16", "format --indent 17 a", 2, "", "--indent: Value 17 not in range 0 to 16\n..."},
     };
     ExpectAll(rows, [](const Row& row, const Row& r) {
-        EXPECT_EQ(Koru("format -", r.out).out, r.out);  // stable
+        if (row.args.rfind("format --normalize", 0) != 0 || row.args.find(" -o ") != std::string::npos) return;
+        EXPECT_EQ(Koru("format --normalize -", r.out).out, r.out);  // stable
         // Values may change form; what GetValue gives stays.
-        EXPECT_EQ(Koru("dump --json -", r.out).out, Koru("dump --json" + row.args.substr(6), row.input).out);
+        EXPECT_EQ(Koru("dump --json -", r.out).out, Koru("dump --json" + row.args.substr(18), row.input).out);
     });
+    std::remove(file.c_str());
 }
 
 TEST(Cli, EncodeAndDecode) {
