@@ -28,6 +28,7 @@ void AddQuery(CLI::App& app, Runner& run);
 void AddMerge(CLI::App& app, Runner& run);
 void AddUpdate(CLI::App& app, Runner& run);
 void AddFormat(CLI::App& app, Runner& run);
+void AddExpand(CLI::App& app, Runner& run);
 void AddCodec(CLI::App& app, Runner& run);
 
 }  // namespace koru_cli

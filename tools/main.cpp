@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     AddMerge(app, run);
     AddUpdate(app, run);
     AddFormat(app, run);
+    AddExpand(app, run);
     AddCodec(app, run);
 
     try {

@@ -49,7 +49,8 @@ Row Koru(const std::string& args, const std::string& input = "", const std::stri
                                  file + "_in' >'" + file + "_out' 2>'" + file + "_err'").c_str());
     Row r{"", args, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Take(file + "_out"), Take(file + "_err"), input};
     if (args.find("json") != std::string::npos)
-        if (const nlohmann::json json = nlohmann::json::parse(r.out, nullptr, false); !json.is_discarded()) r.out = json.dump();
+        if (const nlohmann::json json = nlohmann::json::parse(r.out, nullptr, false); !json.is_discarded())
+            r.out = json.dump();
     std::remove((file + "_in").c_str());
     return r;
 }
@@ -86,7 +87,7 @@ TEST(Cli, UsageErrorsStatusesAndUnreadableInputs) {
     const std::string range = " not in range -32768 to 32767\n...", cannot = "koru: cannot read ";
     std::vector<Row> rows = {
         {"version", "--version", 0, std::string(KoruVersion()) + "\n"},
-        {"help: the commands", "--help", 0, "...dump...check...query...merge...update...format...encode...decode..."},
+        {"help: the commands", "--help", 0, "...dump...check...query...merge...update...format...expand...encode...decode..."},
         {"no command", "", 2, "", "A subcommand is required\n..."},
         {"unknown command", "frobnicate", 2, "", "A subcommand is required\n..."},
         {"dump without a file", "dump", 2, "", "FILE is required\n..."},
@@ -112,7 +113,8 @@ TEST(Cli, UsageErrorsStatusesAndUnreadableInputs) {
         {"update from a directory", "update examples/page.koru examples", 2, "", cannot + "examples: Is a directory\n"},
         {"output cannot be written", "dump examples/page.koru >/dev/full", 2, "", "koru: cannot write the output\n"},
     };
-    for (const std::string command : {"dump", "check", "query", "merge", "update", "format", "encode", "decode"})
+    for (const std::string command :
+         {"dump", "check", "query", "merge", "update", "format", "expand", "encode", "decode"})
         rows.push_back({"command help", command + " --help", 0, "...Usage: koru " + command + " ..."});
     ExpectAll(rows);
 }
@@ -197,9 +199,11 @@ TEST(Cli, Check) {
          R"("refusal":"no-frame","severity":"error"},{"code":"unbalanced","column":1,"file":"<stdin>","line":1,...)",
          "", "<U><B></U>"},
         {"json: nothing found", "check --format=json examples/page.koru", 0, "[]"},
-        {"options: comma lists, -W error", "check --tags X,Y --tags Z --disable a,b -W error examples/page.koru", 0, ""},
+        {"options: comma lists, -W error", "check --tags X,Y --tags Z --disable a,b -W error examples/page.koru", 0,
+         ""},
         {"-W takes only error", "check -W all examples/page.koru", 2, "", "-W: all not in {error}\n..."},
-        {"unknown output format", "check --format=xml examples/page.koru", 2, "", "--format: xml not in {text,json}\n..."},
+        {"unknown output format", "check --format=xml examples/page.koru", 2, "",
+         "--format: xml not in {text,json}\n..."},
         {"past max(8 MiB, 100 x source)", in, 1, "<stdin>...: macro expansion exceeds the expansion bound...", "",
          Expanding(10000, 1000)},
         {"32768 levels", in, 1, "<stdin>...: nesting deeper than 32767 levels...", "", "<U>" + deep + "</U>"},
@@ -305,6 +309,18 @@ TEST(Cli, Format) {
         EXPECT_EQ(Koru("dump --json -", r.out).out, Koru("dump --json" + row.args.substr(18), row.input).out);
     });
     std::remove(file.c_str());
+}
+
+TEST(Cli, Expand) {
+    const Row rows[] = {
+        {"references replaced, macro block and tail cut", "expand -", 0, "\n<U><B N=1 V=\"1 1\"></B></U>\n", "",
+         "<MACRO>X:1??</MACRO>\n<U><B N=&X; V=\"&X; &X;\"></B></U>\ntail\n"},
+        {"the page", "expand examples/page.koru", 0,
+         "\n<!-- The order page...\n<B N=order HREF=\"https://shop.example/spring/order\" T=\"Spring catalogue\">\n...</U>\n"},
+        {"refused: reported as check does", "expand -", 1, "",
+         "<stdin>:2:3: error: a second \"<U>\" before \"</U>\" [second-frame-start]\n  <U>\n  ^\n", "<U>\n  <U>\n</U>"},
+    };
+    ExpectAll(rows);
 }
 
 TEST(Cli, EncodeAndDecode) {
