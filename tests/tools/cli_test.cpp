@@ -94,7 +94,9 @@ TEST(Cli, UsageErrorsStatusesAndUnreadableInputs) {
         {"unknown option", "dump --bogus examples/page.koru", 2, "", "...--bogus\n..."},
         {"dump of two files", "dump a b", 2, "", "The following argument was not expected: b\n..."},
         {"check without a file", "check", 2, "", "FILE is required\n..."},
-        {"query without a tag", query, 2, "", "--tag is required\n..."},
+        {"query without a tag, name or attribute", query, 2, "", "--tag (or --name or --attr) is required\n..."},
+        {"query: an attribute without =", query + "--attr N", 2, "", "--attr: NAME=VALUE expected, not \"N\"\n..."},
+        {"query: --href with --value", query + "--tag C --href --value N", 2, "", "--href excludes --value\n..."},
         {"parent tag alone", query + "--tag C --parent-tag B", 2, "", "--parent-tag requires --parent-name\n..."},
         {"level not a number", query + "--tag C --level x", 2, "", "--level: Value x" + range},
         {"level above 32767", query + "--tag C --level 32768", 2, "", "--level: Value 32768" + range},
@@ -214,6 +216,7 @@ TEST(Cli, Check) {
 TEST(Cli, Query) {
     const std::string search = "C (level 3) N=search HREF=\"https://shop.example/spring/search\" W=200\n";
     const std::string basket = "C (level 3) N=basket W=80 COUNT=0\n", page = "query examples/page.koru ";
+    const std::string placed = "<U>\n<B>\n\t<C N=a></C>\n</B>\n</U>";
     const Row rows[] = {
         {"by tag, case ignored", page + "--tag c", 0, search + basket},
         {"by tag and name", page + "--tag C --name basket", 0, basket},
@@ -231,6 +234,22 @@ TEST(Cli, Query) {
         {"no match: name, href", page + "--tag C --name nothing --href", 1, ""},
         {"unknown parent", page + "--tag A --parent-tag C --parent-name nothing", 1, "",
          "koru query: no C node named \"nothing\"\n"},
+        {"place in the file, tabs counting one", "query - --tag c", 0, "3:2: C (level 3) N=a\n", "", placed},
+        {"no place for a node macro expansion made", "query - --tag C", 0, "C (level 3)\n", "",
+         "<MACRO>X:<C></C>??</MACRO>\n<U><B>&X;</B></U>"},
+        {"any tag: by name", page + "--name basket", 0, basket},
+        {"any tag: children of a parent", page + "--attr N=label --parent-tag C --parent-name basket", 0,
+         "A (level 4) N=label V=Basket\n"},
+        {"attributes: names as GetValue takes them, all must match", page + "--attr action=submit --attr T=click",
+         0, "E (level 4) T=click ACTION=submit\n"},
+        {"attributes: values as GetValue gives them", page + "--attr 'V=Type \"red\" or \"blue\"' --tag A", 0,
+         "A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
+        {"one value of each match", page + "--tag C --value w --attr N=search --attr HREF=" +
+         "https://shop.example/spring/search", 0, "200\n"},
+        {"values", page + "--tag A --value V", 0, "Search the catalogue\nType \"red\" or \"blue\"\nBasket\n"},
+        {"json: places, attributes and the value", "query - --attr N=a --json --value X", 0,
+         R"([{"attributes":{"N":"a"},"column":2,"level":3,"line":3,"tag":"C","value":""}])", "", placed},
+        {"json: no match", page + "--tag Z --json", 1, "[]"},
     };
     ExpectAll(rows);
 }
