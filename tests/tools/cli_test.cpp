@@ -281,6 +281,7 @@ TEST(Cli, Merge) {
 TEST(Cli, Update) {
     const std::string basket = "C (level 3) N=basket W=80 COUNT=3 LABEL=\"3 items\"\n";
     const std::string wishlist = "C (level 3) N=wishlist HREF=\"https://shop.example/spring/wishlist\"\n";
+    const std::string file = ::testing::TempDir() + "koru_update_" + std::to_string(getpid()) + ".koru";
     const std::string doc = "update examples/page.koru ", body =
         "B (level 2) N=order HREF=\"https://shop.example/spring/order\" T=\"Spring catalogue\" STATUS=open\n";
     const Row rows[] = {
@@ -293,8 +294,23 @@ TEST(Cli, Update) {
          "<C N=a></C>\n<C N=b>"},
         {"no new values", doc + "- --new-values", 0, "B (level 2) N=order...\n  new values: (none)\n", "", "<B></B>"},
         {"no statement", doc + "-", 1, "", "<stdin>: no statement\n", "no statements here"},
+        // These rows write one file in turn.
+        {"-o: the updated document written too", doc + "- -o " + file + " && cat " + file, 0,
+         "C (level 3) N=basket W=80 COUNT=5\n<U>\n  <B N=order...\n    <C N=basket W=80 COUNT=5>\n...</U>\n", "",
+         "<C N=basket COUNT=5></C>"},
+        {"--write: rewritten", "update " + file + " - --write && cat " + file, 0,
+         "C (level 3) N=basket W=80 COUNT=6\n<U>\n...    <C N=basket W=80 COUNT=6>\n...</U>\n", "",
+         "<C N=basket COUNT=6></C>"},
+        {"--write: refused, left as it was", "update " + file + " - --write; cat " + file, 0,
+         "<U>\n...    <C N=basket W=80 COUNT=6>\n...</U>\n", "<stdin>: no statement\n", "none"},
+        {"-o -: the document alone", "update " + file + " - -o -", 0, "<U>\n...<C N=basket W=80 COUNT=7>\n...</U>\n",
+         "", "<C N=basket COUNT=7></C>"},
+        {"--write: not standard input", "update - " + file + " --write", 2, "",
+         "--write: standard input (-) cannot be rewritten\n..."},
+        {"--write with -o", "update a b --write -o c", 2, "", "--write excludes --output\n..."},
     };
     ExpectAll(rows);
+    std::remove(file.c_str());
 }
 
 TEST(Cli, Format) {
