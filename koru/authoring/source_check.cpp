@@ -51,8 +51,8 @@ private:
     std::vector<size_t> m_Starts;
 };
 
-// What an author most likely got wrong in the structure of a statement list.
-// These explain a refusal when the text is refused; else they are warnings.
+// What an author most likely got wrong in the structure of a statement list:
+// these explain an unbalanced text; in any other they are warnings.
 enum class Kind { Structure, Warning };
 
 class Checker {
@@ -66,7 +66,7 @@ private:
         size_t at;
         size_t length;
         std::string tag;
-        size_t body;   // index of this open body, for a B
+        size_t body;   // index of the innermost open body, this one's for a B
         bool damaged;  // a finding inside it already explains a missing end
     };
 
@@ -78,7 +78,7 @@ private:
     void CheckUnclosedQuote(size_t statement);
     void CheckMacroReferences(const SourceReading& reading, std::string_view processed);
     void CheckUpdateText(size_t documentEnd);
-    void CheckDuplicates(const SourceItem& item, const std::vector<Open>& open);
+    void CheckDuplicates(const SourceItem& item, size_t body);
 
     std::string_view m_Text;
     const KoruCheckOptions& m_Options;
@@ -170,6 +170,7 @@ bool Checker::CheckStatement(const SourceItem& item) {
 // statement closes the innermost open start, whatever its name.
 void Checker::MatchNames(const SourceReading& reading) {
     std::vector<Open> open;
+    std::map<std::string, size_t> openNamed;
     for (const SourceItem& item : reading.items) {
         if (item.kind != SourceItem::Start && item.kind != SourceItem::End) continue;
         const bool damaged = CheckStatement(item);
@@ -184,15 +185,19 @@ void Checker::MatchNames(const SourceReading& reading) {
                     Add(Kind::Warning, "unknown-tag", "unknown tag " + std::string(TagOf(statement)), item.offset + 1,
                         TagOf(statement).size());
             }
-            CheckDuplicates(item, open);
-            open.push_back({item.offset, item.length, tag, tag == "B" ? m_NextBody++ : npos, damaged});
+            const size_t body = tag == "B" ? m_NextBody++ : open.empty() ? npos : open.back().body;
+            CheckDuplicates(item, body);
+            open.push_back({item.offset, item.length, tag, body, damaged});
+            ++openNamed[tag];
             continue;
         }
         if (tag.empty()) {
-            if (!open.empty()) open.pop_back();
+            if (!open.empty()) --openNamed[open.back().tag], open.pop_back();
             continue;
         }
-        auto match = std::find_if(open.rbegin(), open.rend(), [&](const Open& o) { return o.tag == tag; });
+        // Counting open starts by name keeps a search from failing at every depth.
+        auto match = openNamed[tag] == 0 ? open.rend()
+                                         : std::find_if(open.rbegin(), open.rend(), [&](const Open& o) { return o.tag == tag; });
         if (match == open.rend()) {
             Add(Kind::Structure, "unmatched-end",
                 "end statement " + Quote(item.offset, item.length) + " matches no open <" + std::string(TagOf(statement)) + ">",
@@ -205,6 +210,7 @@ void Checker::MatchNames(const SourceReading& reading) {
                 Add(Kind::Structure, "unclosed-start",
                 "start statement " + Quote(open[i].at, open[i].length) + " is never closed by an end statement of its own name",
                 open[i].at, open[i].length, Quote(item.offset, item.length) + " closes it", item.offset);
+        for (size_t i = keep; i < open.size(); ++i) --openNamed[open[i].tag];
         open.resize(keep);
     }
     // A reading that stopped early leaves statements open that are not the mistake.
@@ -216,7 +222,7 @@ void Checker::MatchNames(const SourceReading& reading) {
 }
 
 // Two controls of one body with the same N, two forms with the same ID.
-void Checker::CheckDuplicates(const SourceItem& item, const std::vector<Open>& open) {
+void Checker::CheckDuplicates(const SourceItem& item, size_t body) {
     const std::string tag = Upper(TagOf(m_Text.substr(item.offset, item.length)));
     if (tag != "C" && tag != "F") return;
     CKORU_ItemNode node{CString(m_Text.substr(item.offset, item.length))};
@@ -224,9 +230,8 @@ void Checker::CheckDuplicates(const SourceItem& item, const std::vector<Open>& o
     if (!node.m_AttrTable.Lookup(tag == "C" ? "N" : "ID", value) || value.IsEmpty()) return;
     StripQuotes(value);
     if (tag == "C") {
-        auto body = std::find_if(open.rbegin(), open.rend(), [](const Open& o) { return o.body != npos; });
-        if (body == open.rend()) return;
-        const auto first = m_Controls.emplace(std::make_pair(body->body, value.Str()), item.offset);
+        if (body == npos) return;
+        const auto first = m_Controls.emplace(std::make_pair(body, value.Str()), item.offset);
         if (!first.second)
             Add(Kind::Warning, "duplicate-control", "a second control named " + value.Str() + " in this body",
                 item.offset, item.length, "the first one", first.first->second);
@@ -258,22 +263,29 @@ void Checker::CheckUnclosedQuote(size_t statement) {
         quote, 1, "the value runs to here", m_Text.empty() ? 0 : m_Text.size() - 1);
 }
 
+// The references "&NAME;" in `text`, each with where it starts.
+std::vector<std::pair<size_t, std::string_view>> References(std::string_view text) {
+    std::vector<std::pair<size_t, std::string_view>> found;
+    for (size_t at = text.find('&'); at != npos; at = text.find('&', at + 1)) {
+        size_t end = at + 1;
+        while (end < text.size() && ClassOf(text[end]) == kOrdinary) ++end;
+        if (end > at + 1 && end < text.size() && text[end] == ';') found.emplace_back(at, text.substr(at, end + 1 - at));
+    }
+    return found;
+}
+
 // "&NAME;" left in the processed source was never defined.
 void Checker::CheckMacroReferences(const SourceReading& reading, std::string_view processed) {
     size_t blockBegin = npos, blockEnd = npos;
     for (const SourceItem& item : reading.items)
         if (item.kind == SourceItem::MacroBlock) blockBegin = item.offset, blockEnd = item.offset + item.length;
-    std::set<std::string> reported;
-    for (size_t at = m_Text.find('&'); at != npos && at < reading.documentEnd; at = m_Text.find('&', at + 1)) {
-        if (at >= blockBegin && at < blockEnd) continue;
-        size_t end = at + 1;
-        while (end < reading.documentEnd && ClassOf(m_Text[end]) == kOrdinary) ++end;
-        if (end == at + 1 || end >= reading.documentEnd || m_Text[end] != ';') continue;
-        const std::string reference(m_Text.substr(at, end + 1 - at));
-        if (processed.find(reference) == npos) continue;
+    std::set<std::string_view> left, reported;
+    for (const auto& reference : References(processed)) left.insert(reference.second);
+    for (const auto& [at, reference] : References(m_Text.substr(0, reading.documentEnd))) {
+        if ((at >= blockBegin && at < blockEnd) || left.count(reference) == 0) continue;
         const bool first = reported.insert(reference).second;
         Add(Kind::Warning, "undefined-macro",
-            "macro reference " + reference + " has no definition" + (first ? "; it stays as text" : ""), at,
+            "macro reference " + std::string(reference) + " has no definition" + (first ? "; it stays as text" : ""), at,
             reference.size());
     }
 }

@@ -9,6 +9,10 @@ using namespace koru::detail;
 
 namespace {
 
+// Deeper statements get no more indent: a deeply nested text would otherwise
+// grow with the square of its depth.
+constexpr size_t kMaxIndentLevels = 32;
+
 bool IsBlank(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
@@ -48,7 +52,7 @@ std::string LaidOut(std::string_view source, const std::string& step) {
         const std::string_view gap = source.substr(read, item.offset - read);
         if (IsBlank(gap)) {
             if (!laid.empty()) laid += '\n';
-            for (size_t d = 0; d < depth; ++d) laid += step;
+            for (size_t d = 0; d < std::min(depth, kMaxIndentLevels); ++d) laid += step;
         } else {
             laid += gap;
         }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/koru_test.h"
+
 namespace {
 
 // Every finding as "line:column severity code", with " note line:column" when
@@ -82,6 +84,13 @@ TEST(CheckSource, WarningsForWhatParsesButIsWrong) {
         {"", "<U><F ID=f></F><F ID=g></F></U>", ""},
     };
     for (const Row& row : rows) EXPECT_EQ(Findings(row.text), row.findings) << row.rule << "\n" << row.text;
+}
+
+// Each end statement of another name than any open start: the search for a
+// match must not walk the whole open stack every time.
+TEST(CheckSource, ManyMismatchesStayCheap) {
+    const std::string text = "<U>" + koru_test::Repeat("<C N=a>", 20000) + koru_test::Repeat("</X>", 20000) + "</U>";
+    EXPECT_EQ(KoruCheckSource(CString(text)).size(), 40000u);
 }
 
 TEST(CheckSource, OptionsAddTagsAndTurnWarningsOff) {

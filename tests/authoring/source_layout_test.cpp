@@ -61,6 +61,16 @@ TEST(FormatSource, OneStatementPerLineIndentedByNesting) {
     for (const auto& row : rows) EXPECT_EQ(Layout(row.text, row.indent), row.layout) << row.rule << "\n" << row.text;
 }
 
+// A deep text would grow with the square of its depth: indents stop at 32 levels.
+TEST(FormatSource, IndentsStopDeepDown) {
+    const std::string deep = "<U>" + koru_test::Repeat("<B>", 40) + koru_test::Repeat("</B>", 40) + "</U>";
+    const std::string layout = Layout(deep, 2);
+    std::istringstream lines(layout);
+    size_t widest = 0;
+    for (std::string line; std::getline(lines, line);) widest = std::max(widest, line.find('<'));
+    EXPECT_EQ(widest, 64u);
+}
+
 // Every document of the examples, the tests and the fuzz seeds that parses:
 // its layout parses the same, is its own layout, and keeps every byte but blanks.
 TEST(FormatSource, RoundTripsEveryBundledDocument) {
