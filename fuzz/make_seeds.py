@@ -120,6 +120,20 @@ def scanner_seed(text, pos=0, limit=-1, stop=2, flags=1):
     return head + text
 
 
+# Authors' usual mistakes, for the checks and the layout.
+MISTAKES = [
+    b"<U>\n<B N=b>\n<C N=a>\n  <E T=click>\n</C>\n</B>\n</U>\n",
+    b"<U><B><C N=a></C></C></B></U>",
+    b'<U><B><C N="a></C></B></U>',
+    b'<U><B><C N=a V="<l=5>abc"></C></B></U>',
+    b"<U><B><C N=a\n<A N=x></A></C></B></U>",
+    b'<U><B><C N="a><A N=x></A></C><C N="b></C></B></U>',
+    b"<U><B><Q></Q><C N=a></C><C N=a></C></B><F ID=f></F><F ID=f></F></U><C N=a V=1></C><A></A>",
+    b'<MACRO>Q:"??</MACRO><U><B><C N=&Q;a> <A></A>&Q;></C></B></U>',
+    b"<U>\n  <!-- note -->\n<B N=\"&SITE;\">text</B>\n</U>\n",
+]
+
+
 def harvest():
     found = []
     pattern = re.compile(rb'"((?:[^"\\\n]|\\.)*<U>(?:[^"\\\n]|\\.)*)"')
@@ -161,6 +175,7 @@ def main():
         seeds.append(scanner_seed(t, pos=len(t), limit=0, stop=1, flags=0))
     write("scanners", seeds)
     write("uri", URI_TEXTS)
+    write("authoring", documents + MISTAKES)
 
 
 if __name__ == "__main__":

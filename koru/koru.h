@@ -809,8 +809,8 @@ KORU_API std::vector<KoruDiagnostic> KoruCheckSource(const CString& text,
 KORU_API const char* KoruRefusalName(KoruRefusalCode code) noexcept;
 
 // Lays `text` out one statement per line, each indented by `indent` blanks
-// (0 to 16) per open start statement, an end statement at the indent of the
-// start it closes. Statements, comments, the macro block, macro references and
+// (0 to 16) per open start statement (up to 32 of them), an end statement at
+// the indent of the start it closes. Statements, comments, the macro block, macro references and
 // the text after "</U>" stay byte for byte; only blanks and line breaks between
 // statements change, so the layout parses exactly as `text` does. 1 with the
 // layout in `out`; 0 with `out` a copy of `text` when `text` is refused, or

@@ -192,7 +192,7 @@ stage_shared() {
 # library keeps -O2.)
 # ---------------------------------------------------------------------------
 FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
-FUZZ_TARGETS=(parse merge update host_lists scanners uri)
+FUZZ_TARGETS=(parse merge update host_lists scanners uri authoring)
 SANITIZED_ASAN_DIR="$KORU_BUILD_ROOT/asan"
 SANITIZED_TSAN_DIR="$KORU_BUILD_ROOT/tsan"
 

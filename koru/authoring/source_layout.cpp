@@ -1,7 +1,88 @@
 // A layout of a source that keeps every byte but the blanks between statements.
+#include "authoring/source_reader.h"
 #include "koru.h"
 
-int KoruFormatSource(const CString& text, CString& out, int) {
+#include <algorithm>
+#include <string>
+
+using namespace koru::detail;
+
+namespace {
+
+// Deeper statements get no more indent: a deeply nested text would otherwise
+// grow with the square of its depth.
+constexpr size_t kMaxIndentLevels = 32;
+
+bool IsBlank(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
+// Two parses give the same document: the same nodes in the same order, each
+// with the same statement, tag, level, word count and attribute tables.
+bool SameDocument(CKORU_Parser& a, CKORU_Parser& b) {
+    const CKORU_Parser::NodeList* x = a.GetMainList();
+    const CKORU_Parser::NodeList* y = b.GetMainList();
+    if (!x || !y || x->GetCount() != y->GetCount()) return x == y;
+    auto sameTable = [](const CMapStringToString& s, const CMapStringToString& t) {
+        if (s.GetCount() != t.GetCount()) return false;
+        for (int i = 0; i < s.GetCount(); ++i)
+            if (s.KeyAt(i) != t.KeyAt(i) || s.ValueAt(i) != t.ValueAt(i)) return false;
+        return true;
+    };
+    auto i = y->begin();
+    for (const CKORU_ItemNode* n : *x) {
+        const CKORU_ItemNode* m = *i++;
+        if (n->m_Statement != m->m_Statement || n->m_TagName != m->m_TagName || n->m_Level != m->m_Level ||
+            n->m_WordCount != m->m_WordCount || !sameTable(n->m_AttrTable, m->m_AttrTable) ||
+            !sameTable(n->m_NewValueTable, m->m_NewValueTable))
+            return false;
+    }
+    return true;
+}
+
+// One statement per line, indented by nesting; any text between statements
+// that is not blank stays as written.
+std::string LaidOut(std::string_view source, const std::string& step) {
+    const SourceReading reading = ReadSource(source);
+    std::string laid;
+    laid.reserve(source.size() + source.size() / 4);
+    size_t depth = 0, read = 0;
+    for (const SourceItem& item : reading.items) {
+        if (item.kind == SourceItem::End && depth > 0) --depth;
+        const std::string_view gap = source.substr(read, item.offset - read);
+        if (IsBlank(gap)) {
+            if (!laid.empty()) laid += '\n';
+            for (size_t d = 0; d < std::min(depth, kMaxIndentLevels); ++d) laid += step;
+        } else {
+            laid += gap;
+        }
+        laid += source.substr(item.offset, item.length);
+        if (item.kind == SourceItem::Start) ++depth;
+        read = item.offset + item.length;
+    }
+    laid += source.substr(read);
+    return laid;
+}
+
+}  // namespace
+
+int KoruFormatSource(const CString& text, CString& out, int indent) {
     out = text;
-    return 0;
+    CKORU_Parser original;
+    CString work = text;
+    if (original.DoParsingProc(work, 0) != 1) return 0;
+
+    const std::string step(static_cast<size_t>(std::clamp(indent, 0, 16)), ' ');
+    const std::string laid = LaidOut(text.View(), step);
+    // The written text is read without macro expansion, and the frame check
+    // reads quotes between statements that the splitter ignores: where these
+    // readings part, new blanks could change the parse, or a second layout
+    // differ from the first. Such a layout is not given.
+    CKORU_Parser check;
+    CString result(laid);
+    CString checkWork = result;
+    if (check.DoParsingProc(checkWork, 0) != 1 || !SameDocument(original, check) || LaidOut(laid, step) != laid)
+        return 0;
+    out = result;
+    return 1;
 }

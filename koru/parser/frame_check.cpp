@@ -1,5 +1,6 @@
 // Frame check: a source must hold "<U>" ... "</U>"; the text after the first
 // "</U>" is kept as redefinition text and applied after the parse.
+#include "parser/frame_check.h"
 #include "scan/word_cursor.h"
 
 using namespace koru::detail;
@@ -27,34 +28,50 @@ constexpr FrameStops kFrameStops{};
 
 }  // namespace
 
-int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
-    m_ReDefineSource.Empty();
-    const int length = source.GetLength();
-    const std::string_view text = source.View();
+namespace koru { namespace detail {
+
+FrameScan ScanFrame(std::string_view text) noexcept {
+    FrameScan scan;
+    const size_t length = text.size();
     bool started = false;
-    for (int pos = 0; pos < length; ++pos) {
+    for (size_t pos = 0; pos < length; ++pos) {
         // Only a quote or a '<' can start what this scan looks for.
-        while (pos < length && !kFrameStops.stop[static_cast<unsigned char>(text[static_cast<size_t>(pos)])]) ++pos;
+        while (pos < length && !kFrameStops.stop[static_cast<unsigned char>(text[pos])]) ++pos;
         if (pos == length) break;
-        const size_t at = static_cast<size_t>(pos);
-        if (text[at] == '"') {
-            pos = static_cast<int>(SkipQuotedValue(text, at));
-        } else if (at + 2 < text.size() && text[at + 1] == 'U' && text[at + 2] == '>') {
-            if (started) return Refuse(KoruRefusalCode::SecondFrameStart, pos, text);
+        if (text[pos] == '"') {
+            pos = SkipQuotedValue(text, pos);
+        } else if (pos + 2 < length && text[pos + 1] == 'U' && text[pos + 2] == '>') {
+            if (started) return {KoruRefusalCode::SecondFrameStart, pos, std::string_view::npos};
             started = true;
             pos += 2;
-        } else if (at + 3 < text.size() && text[at + 1] == '/' && text[at + 2] == 'U' && text[at + 3] == '>') {
-            if (!started) return Refuse(KoruRefusalCode::FrameEndBeforeStart, pos, text);
-            m_ReDefineSource = CString(text.substr(at + 4));
-            if (HasVisibleByte(m_ReDefineSource.View())) m_nOverwrite = 1;
-            source.Truncate(static_cast<int>(at + 4));
-            return 1;
-        } else if (at + 3 < text.size() && text[at + 1] == '!' && text[at + 2] == '-' && text[at + 3] == '-') {
-            size_t close = text.find("-->", at + 4);
-            if (close == std::string_view::npos) return Refuse(KoruRefusalCode::UnclosedFrameComment, pos, text);
-            pos = static_cast<int>(close + 2);
+        } else if (pos + 3 < length && text[pos + 1] == '/' && text[pos + 2] == 'U' && text[pos + 3] == '>') {
+            if (!started) return {KoruRefusalCode::FrameEndBeforeStart, pos, std::string_view::npos};
+            scan.end = pos + 4;
+            return scan;
+        } else if (pos + 3 < length && text[pos + 1] == '!' && text[pos + 2] == '-' && text[pos + 3] == '-') {
+            const size_t close = text.find("-->", pos + 4);
+            if (close == std::string_view::npos) return {KoruRefusalCode::UnclosedFrameComment, pos, std::string_view::npos};
+            pos = close + 2;
         }
     }
-    if (!started) return Refuse(KoruRefusalCode::NoFrame, -1, text);
+    if (!started) scan.code = KoruRefusalCode::NoFrame;
+    return scan;
+}
+
+}}  // namespace koru::detail
+
+int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
+    m_ReDefineSource.Empty();
+    const std::string_view text = source.View();
+    const FrameScan scan = ScanFrame(text);
+    if (scan.code != KoruRefusalCode::None) {
+        const long long at = scan.at == std::string_view::npos ? -1 : static_cast<long long>(scan.at);
+        return Refuse(scan.code, at, text);
+    }
+    if (scan.end != std::string_view::npos) {
+        m_ReDefineSource = CString(text.substr(scan.end));
+        if (HasVisibleByte(m_ReDefineSource.View())) m_nOverwrite = 1;
+        source.Truncate(static_cast<int>(scan.end));
+    }
     return 1;
 }

@@ -5,6 +5,7 @@
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
+#include <algorithm>
 #include <vector>
 
 using namespace koru::detail;
@@ -12,9 +13,8 @@ using namespace koru::detail;
 namespace {
 
 // Index of the first "MACRO" outside quoted values, or -1.
-int FindMacroBlock(CString& source) {
-    const int length = source.GetLength();
-    std::string_view text = source.View();
+int FindMacroName(std::string_view text) {
+    const int length = static_cast<int>(text.size());
     // Most sources hold no macro block at all: one fast search settles that.
     bool any = false;
     for (size_t m = FindByte(text, 0, 'M'); m != std::string_view::npos; m = FindByte(text, m + 1, 'M')) {
@@ -82,7 +82,7 @@ StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& s
                 const size_t close = FindByte(text, pos + 1, '"');
                 if (close == std::string_view::npos) {
                     pos = length - 1;
-                    return StatementRead::Skipped;
+                    return StatementRead::UnclosedQuote;
                 }
                 pos = close;
             }
@@ -96,7 +96,7 @@ StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& s
             const size_t close = from <= length ? text.find("--", from) : std::string_view::npos;
             if (close == std::string_view::npos) return StatementRead::UnclosedComment;
             pos = close;
-            return StatementRead::Skipped;
+            return StatementRead::Comment;
         } else {  // '>'
             span.offset = static_cast<uint32_t>(start);
             span.length = static_cast<uint32_t>(pos - start + 1);
@@ -109,7 +109,24 @@ StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& s
             return StatementRead::Statement;
         }
     }
-    return StatementRead::Skipped;
+    return StatementRead::Unterminated;
+}
+
+MacroBlockPlace FindMacroBlock(std::string_view text) {
+    MacroBlockPlace place;
+    const int name = FindMacroName(text);
+    if (name < 0) return place;
+    place.found = true;
+    place.name = static_cast<size_t>(name);
+    // The block's '<' is the last one before the name; its '>' the first after "/MACRO".
+    const size_t lt = text.rfind('<', place.name);
+    place.begin = lt == std::string_view::npos ? place.name : lt;
+    const size_t close = text.find("/MACRO", std::min(place.name + 6, text.size()));
+    if (close == std::string_view::npos) return place;
+    place.closed = true;
+    const size_t gt = text.find('>', close + 6);
+    place.end = gt == std::string_view::npos ? close + 6 : gt + 1;
+    return place;
 }
 
 }}  // namespace koru::detail
@@ -122,7 +139,7 @@ int CKORU_Parser::PrepareSource(CString& source) {
     DiscardStagedMacros();
     m_MacroBlockText.Empty();
 
-    int block = FindMacroBlock(source);
+    int block = FindMacroName(source.View());
     if (block >= 0) {
         const size_t i = static_cast<size_t>(block);
         std::string_view text = source.View();
@@ -153,6 +170,7 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
     if (length > UINT32_MAX) return Refuse(KoruRefusalCode::NoStatement, -1, text);
     long long starts = 0, ends = 0;
     long long firstEnd = -1;
+    out.spans.reserve(length / 48 + 8);  // a guess that saves most regrowth
     for (size_t i = 0; i < length; ++i) {
         // Statements mostly follow one another directly.
         if (text[i] != '<') {
@@ -163,9 +181,11 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
         StatementSpan span;
         const StatementRead read = ReadStatement(text, i, span, out);
         if (read == StatementRead::UnclosedComment) return Refuse(KoruRefusalCode::UnclosedComment, static_cast<long long>(at), text);
-        if (read == StatementRead::Skipped) continue;
+        if (read != StatementRead::Statement) continue;
         const std::string_view statement = out.Text(text, span);
-        span.closes = StartsWithEndTag(NodeText(statement));
+        // Most statements have their tag right after the '<'.
+        const unsigned char second = statement.size() > 2 ? static_cast<unsigned char>(statement[1]) : 0;
+        span.closes = kCharClasses.word[second] ? second == '/' : StartsWithEndTag(NodeText(statement));
         out.spans.push_back(span);
         if (statement.substr(1, 1) == "/") {
             ++ends;
@@ -213,7 +233,7 @@ std::vector<std::pair<int, bool>> CKORU_Parser::StatementMarks(const CString& so
         StatementSpan span;
         const StatementRead read = ReadStatement(text, i, span, scratch);
         if (read == StatementRead::UnclosedComment) break;
-        if (read == StatementRead::Skipped) continue;
+        if (read != StatementRead::Statement) continue;
         marks.emplace_back(static_cast<int>(at), scratch.Text(text, span).substr(1, 1) == "/");
     }
     return marks;

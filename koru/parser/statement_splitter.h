@@ -30,13 +30,31 @@ struct SourceStatements {
     }
 };
 
-// What reading one statement from its '<' found.
-enum class StatementRead { Statement, Skipped, UnclosedComment };
+// What reading one statement from its '<' found. Only a statement and an
+// unclosed comment matter to a parse; the other outcomes are skipped alike.
+enum class StatementRead {
+    Statement,
+    Comment,          // `pos` on the first '-' of the closing "--"
+    UnclosedQuote,    // a quoted value runs to the end of the text
+    Unterminated,     // the text ends before the statement's '>'
+    UnclosedComment,
+};
 
 // Reads the statement whose '<' is at `pos`. Quoted values (length-prefixed
-// ones included) protect '>' and "!--". A comment or an unterminated statement
-// is skipped. `pos` moves to the last byte read.
+// ones included) protect '>' and "!--". `pos` moves to the last byte read.
 StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& span, SourceStatements& out);
+
+// The macro block of a framed text as the splitter cuts it: from the '<'
+// before "MACRO" through the '>' after "/MACRO". `found` false when the text
+// has no block; `closed` false when its "/MACRO" is missing.
+struct MacroBlockPlace {
+    bool found = false;
+    bool closed = false;
+    size_t begin = 0;
+    size_t end = 0;
+    size_t name = 0;  // index of "MACRO"
+};
+MacroBlockPlace FindMacroBlock(std::string_view text);
 
 }}  // namespace koru::detail
 

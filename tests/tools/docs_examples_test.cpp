@@ -40,6 +40,8 @@ TEST(LanguageGuide, KoruBlocksParseAsMarked) {
         } else if (kind.empty()) {
             document = std::make_unique<CKORU_Parser>();
             EXPECT_EQ(koru_test::Parse(*document, text), 1) << document->GetLastRefusal().message;
+        } else if (kind == "check") {
+            continue;  // TEST(LanguageGuide, CheckBlocksFindWhatTheyShow)
         } else {
             ASSERT_TRUE(kind == "fragment" || kind == "update") << "unknown kind " << kind;
             ASSERT_TRUE(document) << "no document block before this " << kind << " block";
@@ -51,6 +53,23 @@ TEST(LanguageGuide, KoruBlocksParseAsMarked) {
     }
     EXPECT_GE(blocks, 10);
     EXPECT_GE(refused, 3);
+}
+
+// Each ```koru check block is followed by a ```text block: the first line of
+// every finding koru check prints for it, the file named page.koru.
+TEST(LanguageGuide, CheckBlocksFindWhatTheyShow) {
+    const std::string guide = Guide();
+    const std::regex pair("\n```koru check\n([\\s\\S]*?\n)```\n\n```text\n([\\s\\S]*?\n)```");
+    int blocks = 0;
+    for (std::sregex_iterator it(guide.begin(), guide.end(), pair), end; it != end; ++it, ++blocks) {
+        std::string printed;
+        for (const KoruDiagnostic& d : KoruCheckSource(CString((*it)[1].str()))) {
+            printed += "page.koru:" + (d.line ? std::to_string(d.line) + ":" + std::to_string(d.column) + ":" : "") +
+                       (d.severity == KoruSeverity::Error ? " error: " : " warning: ") + d.message + " [" + d.code + "]\n";
+        }
+        EXPECT_EQ(printed, (*it)[2].str()) << (*it)[1];
+    }
+    EXPECT_GE(blocks, 14);
 }
 
 // An example the guide gives inline: `quoted` stands in docs/language.md as
