@@ -3,6 +3,7 @@
 
 #include "cli.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace koru_cli {
@@ -27,6 +28,12 @@ const char* SeverityName(KoruSeverity severity) { return severity == KoruSeverit
 
 namespace {
 
+// Lines longer than this show only this many bytes around the column, so that
+// a document on one line does not print whole for each of its diagnostics.
+constexpr size_t kShownBytes = 160;
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 // One "place: label: text" line, then the source line and a caret under `column`.
 void PrintPlaced(std::ostream& out, const std::string& path, const SourceLines& lines, int line, int column,
                  const std::string& head) {
@@ -36,16 +43,29 @@ void PrintPlaced(std::ostream& out, const std::string& path, const SourceLines& 
     out << " " << head << "\n";
     std::string_view shown;
     if (line <= 0 || column <= 0 || !lines.Line(line, shown)) return;
-    // Columns count bytes: the caret line keeps the tabs of the prefix and
-    // gives one blank per character, not per byte of a UTF-8 sequence.
+    size_t at = static_cast<size_t>(column) - 1;
     std::string caret;
-    const size_t width = static_cast<size_t>(column) - 1;
-    for (size_t i = 0; i < width; ++i) {
-        const unsigned char c = i < shown.size() ? static_cast<unsigned char>(shown[i]) : ' ';
-        if (c == '\t') caret += '\t';
-        else if ((c & 0xC0) != 0x80) caret += ' ';
+    if (shown.size() > kShownBytes) {  // a window around the column, cut between characters
+        size_t begin = std::min(at > kShownBytes / 2 ? at - kShownBytes / 2 : 0, shown.size() - kShownBytes);
+        while (begin > 0 && IsContinuation(shown[begin])) --begin;
+        size_t end = begin + kShownBytes;
+        while (end < shown.size() && IsContinuation(shown[end])) --end;
+        const bool cutBefore = begin > 0, cutAfter = end < shown.size();
+        shown = shown.substr(begin, end - begin);
+        at -= begin;
+        out << (cutBefore ? "..." : "") << shown << (cutAfter ? "..." : "") << "\n";
+        if (cutBefore) caret = "   ";
+    } else {
+        out << shown << "\n";
     }
-    out << shown << "\n" << caret << "^\n";
+    // Columns count bytes: the caret line keeps the tabs before the column and
+    // gives one blank per character, not per byte of a UTF-8 sequence.
+    for (size_t i = 0; i < at; ++i) {
+        const char c = i < shown.size() ? shown[i] : ' ';
+        if (c == '\t') caret += '\t';
+        else if (!IsContinuation(c)) caret += ' ';
+    }
+    out << caret << "^\n";
 }
 
 }  // namespace
