@@ -32,8 +32,7 @@ int Layout(const std::string& path, const std::string& text, int indent, std::st
     CKORU_Parser parser;
     CString source(text);
     if (parser.DoParsingProc(source, 0) != 1) return ReportRefused(path, text, parser.GetLastRefusal());
-    std::cerr << "koru format: " << DisplayName(path)
-              << ": left as it is: its statements come about only through macro expansion\n";
+    std::cerr << "koru format: " << DisplayName(path) << ": left as it is: a new layout could change how it parses\n";
     laid = text;
     return kOk;
 }

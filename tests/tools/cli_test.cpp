@@ -110,7 +110,7 @@ TEST(Cli, UsageErrorsStatusesAndUnreadableInputs) {
         {"check: - twice", "check examples/page.koru - -", 2, "", again},
         {"update: - twice", "update - -", 2, "", again},
         {"missing file", "dump no/such.koru", 2, "", cannot + "no/such.koru: No such file or directory\n"},
-        {"a directory", "check examples/page.koru examples", 2, "", cannot + "examples: Is a directory\n"},
+        {"a directory", "check examples/page.koru examples", 2, "...", cannot + "examples: Is a directory\n"},
         {"read error", "dump /proc/self/mem", 2, "", cannot + "/proc/self/mem: Input/output error\n"},
         {"update from a directory", "update examples/page.koru examples", 2, "", cannot + "examples: Is a directory\n"},
         {"output cannot be written", "dump examples/page.koru >/dev/full", 2, "", "koru: cannot write the output\n"},
@@ -181,34 +181,47 @@ TEST(Cli, Dump) {
 
 TEST(Cli, Check) {
     const std::string in = "check -", deep = Repeat("<X>", 32767) + Repeat("</X>", 32767);
-    const std::string unbalanced = "error: start and end statements do not balance [unbalanced]\n";
+    const std::string good = "<U><B N=a></B></U>", unknown = "<U><X></X></U>", wide = std::string(200, ' ');
+    const std::string unclosed = "<stdin>:1:4: error: start statement <B> is never closed by an end statement of its "
+                                 "own name [unclosed-start]\n<U><B></U>\n   ^\n<stdin>:1:7: note: </U> closes it\n"
+                                 "<U><B></U>\n      ^\n";
     const Row rows[] = {
-        {"good documents say nothing", "check examples/page.koru examples/fragment.koru", 0, ""},
+        {"good documents say nothing", in, 0, "", "", good},
         {"no frame: no place, no line", in, 1, "<stdin>: error: no \"<U>\" frame [no-frame]\n", "", "<B>\n</B>\n"},
         {"the line and a caret", in, 1,
-         "<stdin>:2:3: error: a second \"<U>\" before \"</U>\" [second-frame-start]\n  <U>\n  ^\n", "",
+         "...<stdin>:2:3: error: a second \"<U>\" before \"</U>\" [second-frame-start]\n  <U>\n  ^\n", "",
          "<U>\n  <U>\n</U>"},
-        {"tabs kept, one blank per UTF-8 character, no CR", in, 1, "<stdin>:2:5: ...\n\t\xc3\xa9 <U>\n\t  ^\n", "",
+        {"tabs kept, one blank per UTF-8 character, no CR", in, 1, "...<stdin>:2:5: ...\n\t\xc3\xa9 <U>\n\t  ^\n", "",
          "<U>\r\n\t\xc3\xa9 <U>\r\n</U>"},
-        {"open macro block", in, 1,
-         "<stdin>:2:8: error: \"MACRO\" block without \"/MACRO\" [unclosed-macro-block]\n<B N=x>MACRO\n       ^\n", "",
-         "<U>\n<B N=x>MACRO"},
-        {"files in order, an unreadable one skipped", "check LICENSE no/such - examples/page.koru", 2,
-         "LICENSE: error: no \"<U>\" frame [no-frame]\n<stdin>:1:1: " + unbalanced + "<U><B></U>\n^\n",
+        {"a long line shown around the column", in, 1,
+         "...<stdin>:1:204: ...\n..." + std::string(153, ' ') + "<U></U>\n" + std::string(156, ' ') + "^\n", "",
+         "<U>" + wide + "<U></U>"},
+        {"a note with its own line and caret", in, 1, unclosed, "", "<U><B></U>"},
+        {"files in order, an unreadable one skipped", "check LICENSE no/such -", 2,
+         "LICENSE: error: no \"<U>\" frame [no-frame]\n" + unclosed,
          "koru: cannot read no/such: No such file or directory\n", "<U><B></U>"},
-        {"json: one array, no end or note keys when unset", "check --format=json LICENSE -", 1,
+        {"json: one array, end and note keys when set", "check --format=json LICENSE -", 1,
          R"([{"code":"no-frame","column":0,"file":"LICENSE","line":0,"message":"no \"<U>\" frame",)"
-         R"("refusal":"no-frame","severity":"error"},{"code":"unbalanced","column":1,"file":"<stdin>","line":1,...)",
+         R"("refusal":"no-frame","severity":"error"},{"code":"unclosed-start","column":4,"end_column":6,"end_line":1,)"
+         R"("file":"<stdin>","line":1,"message":"start statement <B> is never closed by an end statement of its own )"
+         R"(name","note":"</U> closes it","note_column":7,"note_line":1,"refusal":"unbalanced","severity":"error"}])",
          "", "<U><B></U>"},
-        {"json: nothing found", "check --format=json examples/page.koru", 0, "[]"},
-        {"options: comma lists, -W error", "check --tags X,Y --tags Z --disable a,b -W error examples/page.koru", 0,
-         ""},
-        {"-W takes only error", "check -W all examples/page.koru", 2, "", "-W: all not in {error}\n..."},
-        {"unknown output format", "check --format=xml examples/page.koru", 2, "",
-         "--format: xml not in {text,json}\n..."},
+        {"json: nothing found", "check --format=json -", 0, "[]", "", good},
+        {"a warning alone passes", in, 0, "<stdin>:1:5: warning: unknown tag X [unknown-tag]\n" + unknown + "\n    ^\n",
+         "", unknown},
+        {"--strict: warnings are errors", "check --strict -", 1, "<stdin>:1:5: error: unknown tag X [unknown-tag]\n...",
+         "", unknown},
+        {"-W error: the same", "check -Werror -", 1, "<stdin>:1:5: error: unknown tag X [unknown-tag]\n...", "",
+         unknown},
+        {"json: --strict", "check --format=json -W error -", 1, R"(...,"severity":"error"}])", "", unknown},
+        {"--disable: comma lists", "check --disable other,unknown-tag --strict -", 0, "", "", unknown},
+        {"--tags: comma lists, repeated", "check --tags Y,x --tags Z --strict -", 0, "", "", unknown},
+        {"-W takes only error", "check -W all -", 2, "", "-W: all not in {error}\n..."},
+        {"unknown output format", "check --format=xml -", 2, "", "--format: xml not in {text,json}\n..."},
         {"past max(8 MiB, 100 x source)", in, 1, "<stdin>...: macro expansion exceeds the expansion bound...", "",
          Expanding(10000, 1000)},
-        {"32768 levels", in, 1, "<stdin>...: nesting deeper than 32767 levels...", "", "<U>" + deep + "</U>"},
+        {"32768 levels", "check --tags x -", 1, "<stdin>...: nesting deeper than 32767 levels...", "",
+         "<U>" + deep + "</U>"},
     };
     ExpectAll(rows);
 }
@@ -316,21 +329,29 @@ TEST(Cli, Update) {
 TEST(Cli, Format) {
     const std::string file = ::testing::TempDir() + "koru_format_" + std::to_string(getpid()) + ".koru";
     const std::string quoted = "<U><B V=\"a b\" W=\"x\" X=\"\"></B><C></C></U>", refused = "<U><B></U>";
-    const std::string unbalanced = "<stdin>:1:1: error: start and end statements do not balance [unbalanced]\n";
+    const std::string normalized = "<U>\n  <B V=\"a b\" W=x X=\"\"></B>\n  <C></C>\n</U>\n";
+    const std::string laid = "<U>\n    <B V=\"a b\" W=x X=\"\">\n    </B>\n    <C>\n    </C>\n</U>\n";
+    const std::string unclosed = "<stdin>:1:4: error: start statement <B> is never closed...\n";
     const Row rows[] = {
+        {"one statement per line, blanks between them changed only", "format -", 0,
+         "<!-- a -->\n<U>\n  <B N=\"x\">\n    <C>\n    </C>\n  </B>\n</U> tail", "",
+         "<!-- a --><U><B N=\"x\">   <C></C></B></U> tail"},
+        {"--indent", "format --indent 0 -", 0, "<U>\n<B>\n</B>\n</U>", "", "<U><B></B></U>"},
         {"--normalize: the writer's layout", "format --normalize examples/page.koru", 0,
          "<U>\n  <B N=order HREF=https://shop.example/spring/order T=\"Spring catalogue\">\n...\n"
          "    <C N=basket W=80 COUNT=0>\n      <A N=label V=Basket></A>\n..."},
         {"--normalize: the empty statement", "format --normalize -", 0, "<U>\n  <B>\n    <></>\n  </B>\n</U>\n", "",
          "<U><B><></></B></U>"},
-        {"--normalize: quotes kept only where needed", "format --normalize -", 0,
-         "<U>\n  <B V=\"a b\" W=x X=\"\"></B>\n  <C></C>\n</U>\n", "", quoted},
-        {"--normalize -o: written to the file", "format --normalize - -o " + file + " && cat " + file, 0,
-         "<U>\n  <B V=\"a b\" W=x X=\"\"></B>\n  <C></C>\n</U>\n", "", quoted},
-        {"refused: reported as check does", "format -", 1, "", unbalanced + refused + "\n^\n", refused},
-        {"--check: refused", "format --check - " + file, 1, "", unbalanced + "...", refused},
-        {"-o: nothing written for a refused file", "format - -o " + file + "; cat " + file, 0, "<U>\n  <B V=...",
-         unbalanced + refused + "\n^\n", refused},
+        {"--normalize: quotes kept only where needed", "format --normalize -", 0, normalized, "", quoted},
+        // These rows work on one file in turn.
+        {"-o: written to the file", "format --normalize - -o " + file + " && cat " + file, 0, normalized, "", quoted},
+        {"--check: the files not laid out", "format --check " + file, 1, file + "\n"},
+        {"--in-place", "format --in-place --indent 4 " + file + " && cat " + file, 0, laid},
+        {"--check: laid out", "format --check --indent 4 " + file, 0, ""},
+        {"--check: refused", "format --check --indent 4 - " + file, 1, "", unclosed + "...", refused},
+        {"-o: nothing written for a refused file", "format - -o " + file + "; cat " + file, 0, laid,
+         unclosed + "...", refused},
+        {"refused: reported as check does", "format -", 1, "", unclosed + refused + "\n   ^\n...", refused},
         {"several files without --in-place or --check", "format a b", 2, "", "FILE: one file only, unless...\n..."},
         {"-o with --check", "format -o x --check a", 2, "", "--output excludes --check\n..."},
         {"--in-place with standard input", "format -i -", 2, "", "--in-place: standard input (-) cannot be...\n..."},
