@@ -43,7 +43,7 @@ void PrintPlaced(std::ostream& out, const std::string& path, const SourceLines& 
     out << " " << head << "\n";
     std::string_view shown;
     if (line <= 0 || column <= 0 || !lines.Line(line, shown)) return;
-    size_t at = static_cast<size_t>(column) - 1;
+    size_t at = std::min(static_cast<size_t>(column) - 1, shown.size());  // at most just past the line's end
     std::string caret;
     if (shown.size() > kShownBytes) {  // a window around the column, cut between characters
         size_t begin = std::min(at > kShownBytes / 2 ? at - kShownBytes / 2 : 0, shown.size() - kShownBytes);
