@@ -3,8 +3,16 @@
 #include "commands.h"
 
 #include <iostream>
+#include <memory>
 
 namespace koru_cli {
+
+namespace {
+
+struct DumpOptions {
+    std::string file;
+    bool json = false;
+};
 
 int RunDump(const DumpOptions& options) {
     CKORU_Parser parser;
@@ -12,6 +20,16 @@ int RunDump(const DumpOptions& options) {
     if (options.json) PrintJson(std::cout, parser, parser.GetMainList());
     else PrintTree(std::cout, parser.GetMainList());
     return kOk;
+}
+
+}  // namespace
+
+void AddDump(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<DumpOptions>();
+    CLI::App* cmd = app.add_subcommand("dump", "Print the main list as an indented tree (tag, level, attributes)");
+    cmd->add_option("FILE", options->file, kFileHelp)->required();
+    cmd->add_flag("--json", options->json, "Print JSON instead");
+    cmd->callback([options, &run] { run = [options] { return RunDump(*options); }; });
 }
 
 }  // namespace koru_cli

@@ -1,59 +1,35 @@
-// The koru tool's commands; main.cpp maps the command line onto these options.
+// The koru tool's commands. Each Add* function adds its subcommand and options
+// to the application; when the command line names it, `run` is set to run it.
 #ifndef KORU_TOOLS_COMMANDS_H
 #define KORU_TOOLS_COMMANDS_H
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace koru_cli {
 
-struct DumpOptions {
-    std::string file;
-    bool json = false;
-};
-int RunDump(const DumpOptions& options);
+using Runner = std::function<int()>;
 
-struct CheckOptions {
-    std::vector<std::string> files;
-};
-int RunCheck(const CheckOptions& options);
+inline const char* const kFileHelp = "KORU document, or - for standard input";
 
-struct QueryOptions {
-    std::string file;
-    std::string tag;
-    std::string name;
-    bool hasName = false;
-    int level = 0;
-    bool hasLevel = false;
-    std::string parentTag;
-    std::string parentName;
-    bool hasParent = false;
-    bool href = false;
-};
-int RunQuery(const QueryOptions& options);
+// Standard input can be read once only: naming "-" twice is a usage error.
+inline void StandardInputOnce(const std::vector<std::string>& paths) {
+    if (std::count(paths.begin(), paths.end(), "-") > 1)
+        throw CLI::ValidationError("standard input (-) is named more than once");
+}
 
-struct MergeOptions {
-    std::string document;
-    std::vector<std::string> fragments;
-    bool overwrite = false;
-    bool json = false;
-};
-int RunMerge(const MergeOptions& options);
-
-struct UpdateOptions {
-    std::string document;
-    std::string update;
-    bool newValues = false;
-};
-int RunUpdate(const UpdateOptions& options);
-
-struct FormatOptions {
-    std::string file;
-};
-int RunFormat(const FormatOptions& options);
-
-int RunEncode(const std::string& text);
-int RunDecode(const std::string& text);
+void AddDump(CLI::App& app, Runner& run);
+void AddCheck(CLI::App& app, Runner& run);
+void AddQuery(CLI::App& app, Runner& run);
+void AddMerge(CLI::App& app, Runner& run);
+void AddUpdate(CLI::App& app, Runner& run);
+void AddFormat(CLI::App& app, Runner& run);
+void AddExpand(CLI::App& app, Runner& run);
+void AddCodec(CLI::App& app, Runner& run);
 
 }  // namespace koru_cli
 

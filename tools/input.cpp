@@ -55,13 +55,19 @@ std::string RefusalLine(const std::string& path, const KoruRefusal& refusal) {
     return line;
 }
 
-int ParseFile(CKORU_Parser& parser, const std::string& path, int overwrite) {
-    std::string text;
-    if (!ReadInput(path, text)) return kUsage;
-    CString source(std::move(text));
-    if (parser.DoParsingProc(source, overwrite) == 1) return kOk;
+int ParseSource(CKORU_Parser& parser, const std::string& path, int overwrite, std::string& original,
+                CString& processed) {
+    if (!ReadInput(path, original)) return kUsage;
+    processed = CString(original);
+    if (parser.DoParsingProc(processed, overwrite) == 1) return kOk;
     std::cerr << RefusalLine(path, parser.GetLastRefusal()) << "\n";
     return kRefused;
+}
+
+int ParseFile(CKORU_Parser& parser, const std::string& path, int overwrite) {
+    std::string original;
+    CString processed;
+    return ParseSource(parser, path, overwrite, original, processed);
 }
 
 }  // namespace koru_cli

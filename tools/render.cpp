@@ -98,6 +98,14 @@ void PrintTree(std::ostream& out, const NodeList* list) {
     }
 }
 
+nlohmann::ordered_json AttributesJson(CKORU_Parser& parser, CKORU_ItemNode* node) {
+    nlohmann::ordered_json attributes = nlohmann::ordered_json::object();
+    const CMapStringToString& table = node->m_AttrTable;
+    for (int k = 0; k < table.GetCount(); ++k)
+        if (Shown(node, k)) attributes[table.KeyAt(k).Str()] = parser.GetValue(table.KeyAt(k), node).Str();
+    return attributes;
+}
+
 void PrintJson(std::ostream& out, CKORU_Parser& parser, const NodeList* list) {
     using Json = nlohmann::ordered_json;
     const std::vector<CKORU_ItemNode*> nodes = Nodes(list);
@@ -106,19 +114,13 @@ void PrintJson(std::ostream& out, CKORU_Parser& parser, const NodeList* list) {
     Json array = Json::array();
     for (size_t i = 0; i < nodes.size(); ++i) {
         CKORU_ItemNode* node = nodes[i];
-        Json attributes = Json::object();
-        const CMapStringToString& table = node->m_AttrTable;
-        for (int k = 0; k < table.GetCount(); ++k) {
-            if (!Shown(node, k)) continue;
-            attributes[table.KeyAt(k).Str()] = parser.GetValue(table.KeyAt(k), node).Str();
-        }
         Json entry;
         entry["index"] = i;
         entry["tag"] = node->m_TagName.Str();
         entry["level"] = node->m_Level;
         entry["words"] = node->m_WordCount;
         entry["parent"] = parent[i] < 0 ? Json(nullptr) : Json(parent[i]);
-        entry["attributes"] = std::move(attributes);
+        entry["attributes"] = AttributesJson(parser, node);
         array.push_back(std::move(entry));
     }
     Json document;
