@@ -762,11 +762,19 @@ KORU_API CString KoruWriteDocument(const CTypedPtrList<CPtrList, CKORU_ItemNode*
 KORU_API long long KoruNodeOffset(const CKORU_ItemNode* node) noexcept;
 // The same place as line and column (1-based) in `original`, the text the host
 // handed to that parse, given `processed`, the text the parse left in its
-// argument; positions move past a cut-out macro block as refusals' do. 1 when
-// placed; 0 (line and column 0) when the offset is unknown or lies only in text
-// that macro expansion produced.
+// argument. 1 when placed; 0 (line and column 0) when the offset is unknown or
+// lies only in text that macro expansion produced.
 KORU_API int KoruNodePlace(const CKORU_ItemNode* node, const CString& original, const CString& processed,
                            int& line, int& column);
+// A line and column, 1-based; 0 when unknown.
+struct KoruPlace {
+    int line = 0;
+    int column = 0;
+};
+// The places of every node of `nodes`, in one reading of the two texts:
+// KoruNodePlace reads them for every node it is asked about.
+KORU_API std::vector<KoruPlace> KoruNodePlaces(const CTypedPtrList<CPtrList, CKORU_ItemNode*>* nodes,
+                                               const CString& original, const CString& processed);
 
 // ---------------------------------------------------------------------------
 // Checking and laying out sources (extension)
@@ -810,7 +818,7 @@ KORU_API const char* KoruRefusalName(KoruRefusalCode code) noexcept;
 
 // Lays `text` out one statement per line, each indented by `indent` blanks
 // (0 to 16) per open start statement (up to 32 of them), an end statement at
-// the indent of the start it closes. Statements, comments, the macro block, macro references and
+// the indent of the start it closes, or beside it when it follows it directly. Statements, comments, the macro block, macro references and
 // the text after "</U>" stay byte for byte; only blanks and line breaks between
 // statements change, so the layout parses exactly as `text` does. 1 with the
 // layout in `out`; 0 with `out` a copy of `text` when `text` is refused, or

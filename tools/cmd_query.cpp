@@ -73,14 +73,17 @@ int RunQuery(const QueryOptions& options) {
             return kNoMatch;
         }
     }
-    const CString original(text);
+    NodeList found;
+    for (CKORU_ItemNode* node : Candidates(parser, options, parent))
+        if (Matches(parser, options, node)) found.AddTail(node);
+    // Placed all at once: the two texts are read once, not once per node.
+    const std::vector<KoruPlace> places = KoruNodePlaces(&found, CString(text), processed);
     Json matches = Json::array();
-    int status = kNoMatch;
-    for (CKORU_ItemNode* node : Candidates(parser, options, parent)) {
-        if (!Matches(parser, options, node)) continue;
-        status = kOk;
-        int line = 0, column = 0;
-        const bool placed = KoruNodePlace(node, original, processed, line, column) == 1;
+    size_t index = 0;
+    for (CKORU_ItemNode* node : found) {
+        const int line = places[index].line, column = places[index].column;
+        const bool placed = line > 0;
+        ++index;
         if (options.json) {
             Json entry;
             entry["tag"] = node->m_TagName.Str();
@@ -101,7 +104,7 @@ int RunQuery(const QueryOptions& options) {
     }
     // Bytes that are not UTF-8 come out as U+FFFD.
     if (options.json) std::cout << matches.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
-    return status;
+    return found.IsEmpty() ? kNoMatch : kOk;
 }
 
 }  // namespace

@@ -171,6 +171,7 @@ bool Checker::CheckStatement(const SourceItem& item) {
 void Checker::MatchNames(const SourceReading& reading) {
     std::vector<Open> open;
     std::map<std::string, size_t> openNamed;
+    std::set<std::string> unknown;
     for (const SourceItem& item : reading.items) {
         if (item.kind != SourceItem::Start && item.kind != SourceItem::End) continue;
         const bool damaged = CheckStatement(item);
@@ -181,7 +182,7 @@ void Checker::MatchNames(const SourceReading& reading) {
                 const bool known = std::find(std::begin(kVocabulary), std::end(kVocabulary), tag) != std::end(kVocabulary) ||
                                    std::any_of(m_Options.extraTags.begin(), m_Options.extraTags.end(),
                                                [&](const std::string& t) { return Upper(t) == tag; });
-                if (!known)
+                if (!known && unknown.insert(tag).second)  // each name once, where it is first used
                     Add(Kind::Warning, "unknown-tag", "unknown tag " + std::string(TagOf(statement)), item.offset + 1,
                         TagOf(statement).size());
             }
@@ -274,19 +275,20 @@ std::vector<std::pair<size_t, std::string_view>> References(std::string_view tex
     return found;
 }
 
-// "&NAME;" left in the processed source was never defined.
+// "&NAME;" left in the processed source was never defined. References in
+// the macro block and in comments are not reported: nothing reads them.
 void Checker::CheckMacroReferences(const SourceReading& reading, std::string_view processed) {
-    size_t blockBegin = npos, blockEnd = npos;
-    for (const SourceItem& item : reading.items)
-        if (item.kind == SourceItem::MacroBlock) blockBegin = item.offset, blockEnd = item.offset + item.length;
-    std::set<std::string_view> left, reported;
+    std::set<std::string_view> left;
     for (const auto& reference : References(processed)) left.insert(reference.second);
+    auto item = reading.items.begin();
     for (const auto& [at, reference] : References(m_Text.substr(0, reading.documentEnd))) {
-        if ((at >= blockBegin && at < blockEnd) || left.count(reference) == 0) continue;
-        const bool first = reported.insert(reference).second;
+        while (item != reading.items.end() && item->offset + item->length <= at) ++item;
+        const bool unread = item != reading.items.end() && item->offset <= at &&
+                            (item->kind == SourceItem::Comment || item->kind == SourceItem::MacroBlock);
+        if (unread || left.count(reference) == 0) continue;
         Add(Kind::Warning, "undefined-macro",
-            "macro reference " + std::string(reference) + " has no definition" + (first ? "; it stays as text" : ""), at,
-            reference.size());
+            "macro reference " + std::string(reference) + " has no definition; it stays as text unless a text parsed before defines it",
+            at, reference.size());
     }
 }
 

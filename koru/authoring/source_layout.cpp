@@ -40,24 +40,28 @@ bool SameDocument(CKORU_Parser& a, CKORU_Parser& b) {
     return true;
 }
 
-// One statement per line, indented by nesting; any text between statements
-// that is not blank stays as written.
+// One statement per line, indented by nesting; an end statement right after
+// its start stays beside it, as such pairs are written. Any text between
+// statements that is not blank stays as written.
 std::string LaidOut(std::string_view source, const std::string& step) {
     const SourceReading reading = ReadSource(source);
     std::string laid;
     laid.reserve(source.size() + source.size() / 4);
     size_t depth = 0, read = 0;
+    bool opened = false;  // the last item was a start statement
     for (const SourceItem& item : reading.items) {
+        const bool closesLast = item.kind == SourceItem::End && opened;
         if (item.kind == SourceItem::End && depth > 0) --depth;
         const std::string_view gap = source.substr(read, item.offset - read);
-        if (IsBlank(gap)) {
+        if (!IsBlank(gap)) {
+            laid += gap;
+        } else if (!closesLast) {
             if (!laid.empty()) laid += '\n';
             for (size_t d = 0; d < std::min(depth, kMaxIndentLevels); ++d) laid += step;
-        } else {
-            laid += gap;
         }
         laid += source.substr(item.offset, item.length);
         if (item.kind == SourceItem::Start) ++depth;
+        opened = item.kind == SourceItem::Start;
         read = item.offset + item.length;
     }
     laid += source.substr(read);

@@ -120,6 +120,8 @@ TEST(Parse, NodesKnowWhereTheyCameFrom) {
         {"lines and columns", "<U>\n<B N=b>\n  <C N=c></C></B></U>", "3:3 2:1"},
         {"past a cut-out macro block", "<U><MACRO>X:1??</MACRO>\n<B N=b></B></U>", "2:1"},
         {"a statement written by a reference has none", "<U><MACRO>X:<C></C>??</MACRO><B>&X;</B></U>", "0:0 1:4"},
+        {"references inside statements move nothing", "<U><MACRO>X:long value??</MACRO>\n<B N=&X;>\n <C V=\"&X;&X;\"></C></B></U>",
+         "3:2 2:1"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
@@ -127,13 +129,16 @@ TEST(Parse, NodesKnowWhereTheyCameFrom) {
         const CString original(row.source.c_str());
         CString text = original;
         ASSERT_EQ(parser.DoParsingProc(text, 0), 1);
-        std::string places;
+        std::string places, one;
+        for (const KoruPlace& place : KoruNodePlaces(parser.GetMainList(), original, text))
+            places += (places.empty() ? "" : " ") + std::to_string(place.line) + ":" + std::to_string(place.column);
         for (CKORU_ItemNode* node : *parser.GetMainList()) {
             int line = -1, column = -1;
             KoruNodePlace(node, original, text, line, column);
-            places += (places.empty() ? "" : " ") + std::to_string(line) + ":" + std::to_string(column);
+            one += (one.empty() ? "" : " ") + std::to_string(line) + ":" + std::to_string(column);
         }
         EXPECT_EQ(places, row.places);
+        EXPECT_EQ(one, row.places);
     }
     EXPECT_EQ(KoruNodeOffset(nullptr), -1);
     CKORU_ItemNode loose(CString("<C N=a>"));

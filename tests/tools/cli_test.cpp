@@ -227,16 +227,17 @@ TEST(Cli, Check) {
 }
 
 TEST(Cli, Query) {
-    const std::string search = "C (level 3) N=search HREF=\"https://shop.example/spring/search\" W=200\n";
-    const std::string basket = "C (level 3) N=basket W=80 COUNT=0\n", page = "query examples/page.koru ";
+    // Places count in the page as written, macro references unexpanded.
+    const std::string search = "10:3: C (level 3) N=search HREF=\"https://shop.example/spring/search\" W=200\n";
+    const std::string basket = "16:3: C (level 3) N=basket W=80 COUNT=0\n", page = "query examples/page.koru ";
     const std::string placed = "<U>\n<B>\n\t<C N=a></C>\n</B>\n</U>";
     const Row rows[] = {
         {"by tag, case ignored", page + "--tag c", 0, search + basket},
         {"by tag and name", page + "--tag C --name basket", 0, basket},
         {"children of a parent", page + "--tag A --parent-tag C --parent-name search", 0,
-         "A (level 4) N=label V=\"Search the catalogue\"\nA (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
+         "11:5: A (level 4) N=label V=\"Search the catalogue\"\n12:5: A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
         {"level with parent: any depth", page + "--tag E --level 4 --parent-tag B --parent-name order",
-         0, "E (level 4) T=click ACTION=submit\nE (level 4) T=click ACTION=open TARGET=basket\n"},
+         0, "13:5: E (level 4) T=click ACTION=submit\n18:5: E (level 4) T=click ACTION=open TARGET=basket\n"},
         {"link targets, inherited from the body", page + "--tag C --href", 0,
          "https://shop.example/spring/search\nhttps://shop.example/spring/order\n"},
         {"no match: grandchildren", page + "--tag E --parent-tag B --parent-name order", 1, ""},
@@ -252,11 +253,11 @@ TEST(Cli, Query) {
          "<MACRO>X:<C></C>??</MACRO>\n<U><B>&X;</B></U>"},
         {"any tag: by name", page + "--name basket", 0, basket},
         {"any tag: children of a parent", page + "--attr N=label --parent-tag C --parent-name basket", 0,
-         "A (level 4) N=label V=Basket\n"},
+         "17:5: A (level 4) N=label V=Basket\n"},
         {"attributes: names as GetValue takes them, all must match", page + "--attr action=submit --attr T=click",
-         0, "E (level 4) T=click ACTION=submit\n"},
+         0, "13:5: E (level 4) T=click ACTION=submit\n"},
         {"attributes: values as GetValue gives them", page + "--attr 'V=Type \"red\" or \"blue\"' --tag A", 0,
-         "A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
+         "12:5: A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
         {"one value of each match", page + "--tag C --value w --attr N=search --attr HREF=" +
          "https://shop.example/spring/search", 0, "200\n"},
         {"values", page + "--tag A --value V", 0, "Search the catalogue\nType \"red\" or \"blue\"\nBasket\n"},
@@ -330,13 +331,13 @@ TEST(Cli, Format) {
     const std::string file = ::testing::TempDir() + "koru_format_" + std::to_string(getpid()) + ".koru";
     const std::string quoted = "<U><B V=\"a b\" W=\"x\" X=\"\"></B><C></C></U>", refused = "<U><B></U>";
     const std::string normalized = "<U>\n  <B V=\"a b\" W=x X=\"\"></B>\n  <C></C>\n</U>\n";
-    const std::string laid = "<U>\n    <B V=\"a b\" W=x X=\"\">\n    </B>\n    <C>\n    </C>\n</U>\n";
+    const std::string laid = "<U>\n    <B V=\"a b\" W=x X=\"\"></B>\n    <C></C>\n</U>\n";
     const std::string unclosed = "<stdin>:1:4: error: start statement <B> is never closed...\n";
     const Row rows[] = {
         {"one statement per line, blanks between them changed only", "format -", 0,
-         "<!-- a -->\n<U>\n  <B N=\"x\">\n    <C>\n    </C>\n  </B>\n</U> tail", "",
+         "<!-- a -->\n<U>\n  <B N=\"x\">\n    <C></C>\n  </B>\n</U> tail", "",
          "<!-- a --><U><B N=\"x\">   <C></C></B></U> tail"},
-        {"--indent", "format --indent 0 -", 0, "<U>\n<B>\n</B>\n</U>", "", "<U><B></B></U>"},
+        {"--indent", "format --indent 0 -", 0, "<U>\n<B>\n<C></C>\n</B>\n</U>", "", "<U><B><C></C></B></U>"},
         {"--normalize: the writer's layout", "format --normalize examples/page.koru", 0,
          "<U>\n  <B N=order HREF=https://shop.example/spring/order T=\"Spring catalogue\">\n...\n"
          "    <C N=basket W=80 COUNT=0>\n      <A N=label V=Basket></A>\n..."},
@@ -345,7 +346,7 @@ TEST(Cli, Format) {
         {"--normalize: quotes kept only where needed", "format --normalize -", 0, normalized, "", quoted},
         // These rows work on one file in turn.
         {"-o: written to the file", "format --normalize - -o " + file + " && cat " + file, 0, normalized, "", quoted},
-        {"--check: the files not laid out", "format --check " + file, 1, file + "\n"},
+        {"--check: the files not laid out", "format --check --indent 4 " + file, 1, file + "\n"},
         {"--in-place", "format --in-place --indent 4 " + file + " && cat " + file, 0, laid},
         {"--check: laid out", "format --check --indent 4 " + file, 0, ""},
         {"--check: refused", "format --check --indent 4 - " + file, 1, "", unclosed + "...", refused},
