@@ -353,6 +353,8 @@ TEST(Cli, Format) {
         {"-o: nothing written for a refused file", "format - -o " + file + "; cat " + file, 0, laid,
          unclosed + "...", refused},
         {"refused: reported as check does", "format -", 1, "", unclosed + refused + "\n   ^\n...", refused},
+        {"-o: a file that cannot be written", "format - -o /nonexistent/x", 2, "",
+         "koru: cannot write /nonexistent/x: No such file or directory\n", "<U></U>"},
         {"several files without --in-place or --check", "format a b", 2, "", "FILE: one file only, unless...\n..."},
         {"-o with --check", "format -o x --check a", 2, "", "--output excludes --check\n..."},
         {"--in-place with standard input", "format -i -", 2, "", "--in-place: standard input (-) cannot be...\n..."},
