@@ -813,6 +813,27 @@ struct KoruCheckOptions {
 KORU_API std::vector<KoruDiagnostic> KoruCheckSource(const CString& text,
                                                      const KoruCheckOptions& options = KoruCheckOptions());
 
+// One piece of a source as its author wrote it.
+struct KoruSourcePiece {
+    enum Kind {
+        StartStatement,
+        EndStatement,  // closes the innermost open statement, whatever its name
+        Comment,       // through its closing "--" and the '>' after it
+        MacroBlock,    // from its '<' through the '>' after "/MACRO"
+        Text,          // between statements, the text after "</U>", or what a reading cut short left
+    };
+    Kind kind = Text;
+    size_t offset = 0;  // in bytes
+    size_t length = 0;
+    int line = 1;       // 1-based, of the first byte
+    int column = 1;
+};
+
+// Reads `text` the way a parse reads it, but before macro expansion: the pieces,
+// in order, together are the whole text byte for byte, so tools can point at
+// and rewrite what the author wrote.
+KORU_API std::vector<KoruSourcePiece> KoruReadSource(const CString& text);
+
 // Short name of a refusal reason, such as "unbalanced"; "none" for None.
 KORU_API const char* KoruRefusalName(KoruRefusalCode code) noexcept;
 

@@ -62,6 +62,23 @@ TEST(FormatSource, OneStatementPerLineIndentedByNesting) {
     for (const auto& row : rows) EXPECT_EQ(Layout(row.text, row.indent), row.layout) << row.rule << "\n" << row.text;
 }
 
+// The pieces of a source, as kind and place: "S" start, "E" end, "C" comment,
+// "M" macro block, "T" text.
+std::string Pieces(const std::string& text) {
+    std::string out;
+    for (const KoruSourcePiece& p : KoruReadSource(CString(text)))
+        out += std::string(out.empty() ? "" : " ") + "SECMT"[p.kind] + "@" + std::to_string(p.line) + ":" +
+               std::to_string(p.column) + "+" + std::to_string(p.length);
+    return out;
+}
+
+TEST(ReadSource, PiecesMakeUpTheWholeText) {
+    EXPECT_EQ(Pieces("<MACRO>A:1??</MACRO>\n<U> <!-- c -->x<B N=&A;></B></U>tail"),
+              "M@1:1+20 T@1:21+1 S@2:1+3 T@2:4+1 C@2:5+10 T@2:15+1 S@2:16+9 E@2:25+4 E@2:29+4 T@2:33+4");
+    EXPECT_EQ(Pieces("<U><B N=\"open</B></U>"), "S@1:1+3 T@1:4+18");  // an unclosed quote ends the reading
+    EXPECT_EQ(Pieces(""), "");
+}
+
 // A deep text would grow with the square of its depth: indents stop at 32 levels.
 TEST(FormatSource, IndentsStopDeepDown) {
     const std::string deep = "<U>" + koru_test::Repeat("<B>", 40) + koru_test::Repeat("</B>", 40) + "</U>";
@@ -93,6 +110,9 @@ TEST(FormatSource, RoundTripsEveryBundledDocument) {
             EXPECT_EQ(WithoutBlanks(out.Str()), WithoutBlanks(text)) << path;
             KoruFormatSource(out, again, 2);
             EXPECT_EQ(again.Str(), out.Str()) << path;
+            std::string pieces;
+            for (const KoruSourcePiece& piece : KoruReadSource(CString(text))) pieces += text.substr(piece.offset, piece.length);
+            EXPECT_EQ(pieces, text) << path;
         }
     }
     EXPECT_GT(laid, 50);
