@@ -1,4 +1,5 @@
-// The author's tools on arbitrary text: checking never fails, and a layout,
+// The author's tools on arbitrary text: checking never fails, the pieces of a
+// reading are the whole text, and a layout,
 // when one is given, parses exactly as the text, keeps every byte but the
 // blanks between statements, and is its own layout.
 #include "fuzz_support.h"
@@ -41,6 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool refused = std::any_of(found.begin(), found.end(), [](const KoruDiagnostic& d) {
         return d.severity == KoruSeverity::Error;
     });
+    std::string pieces;
+    for (const KoruSourcePiece& piece : KoruReadSource(text)) pieces.append(text.View().substr(piece.offset, piece.length));
+    Require("read: whole text", pieces == text.View(), "the pieces are not the text");
     CString out;
     const int laid = KoruFormatSource(text, out, 2);
     Require("format: refused text", !(laid && refused), "a layout of a text with errors");
