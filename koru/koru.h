@@ -839,12 +839,14 @@ KORU_API const char* KoruRefusalName(KoruRefusalCode code) noexcept;
 
 // Lays `text` out one statement per line, each indented by `indent` blanks
 // (0 to 16) per open start statement (up to 32 of them), an end statement at
-// the indent of the start it closes, or beside it when it follows it directly. Statements, comments, the macro block, macro references and
-// the text after "</U>" stay byte for byte; only blanks and line breaks between
-// statements change, so the layout parses exactly as `text` does. 1 with the
-// layout in `out`; 0 with `out` a copy of `text` when `text` is refused, or
-// when its statements only come about through macro expansion, so that no
-// layout of the written text can be told safe.
+// the indent of the start it closes, or beside it when it follows it directly.
+// Statements, comments, the macro block, macro references and the text after
+// "</U>" stay byte for byte; only blanks and line breaks between statements
+// change, so the layout parses exactly as `text` does and is its own layout.
+// 1 with the layout in `out`; 0 with `out` a copy of `text` when `text` is
+// refused, or reads otherwise before and after macro expansion, or has quoted
+// bytes between statements that the frame check counts: new blanks there could
+// change its parse.
 KORU_API int KoruFormatSource(const CString& text, CString& out, int indent = 2);
 
 // ---------------------------------------------------------------------------
