@@ -228,16 +228,16 @@ TEST(Cli, Check) {
 
 TEST(Cli, Query) {
     // Places count in the page as written, macro references unexpanded.
-    const std::string search = "10:3: C (level 3) N=search HREF=\"https://shop.example/spring/search\" W=200\n";
-    const std::string basket = "16:3: C (level 3) N=basket W=80 COUNT=0\n", page = "query examples/page.koru ";
+    const std::string search = "10:5: C (level 3) N=search HREF=\"https://shop.example/spring/search\" W=200\n";
+    const std::string basket = "16:5: C (level 3) N=basket W=80 COUNT=0\n", page = "query examples/page.koru ";
     const std::string placed = "<U>\n<B>\n\t<C N=a></C>\n</B>\n</U>";
     const Row rows[] = {
         {"by tag, case ignored", page + "--tag c", 0, search + basket},
         {"by tag and name", page + "--tag C --name basket", 0, basket},
         {"children of a parent", page + "--tag A --parent-tag C --parent-name search", 0,
-         "11:5: A (level 4) N=label V=\"Search the catalogue\"\n12:5: A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
+         "11:7: A (level 4) N=label V=\"Search the catalogue\"\n12:7: A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
         {"level with parent: any depth", page + "--tag E --level 4 --parent-tag B --parent-name order",
-         0, "13:5: E (level 4) T=click ACTION=submit\n18:5: E (level 4) T=click ACTION=open TARGET=basket\n"},
+         0, "13:7: E (level 4) T=click ACTION=submit\n18:7: E (level 4) T=click ACTION=open TARGET=basket\n"},
         {"link targets, inherited from the body", page + "--tag C --href", 0,
          "https://shop.example/spring/search\nhttps://shop.example/spring/order\n"},
         {"no match: grandchildren", page + "--tag E --parent-tag B --parent-name order", 1, ""},
@@ -253,11 +253,11 @@ TEST(Cli, Query) {
          "<MACRO>X:<C></C>??</MACRO>\n<U><B>&X;</B></U>"},
         {"any tag: by name", page + "--name basket", 0, basket},
         {"any tag: children of a parent", page + "--attr N=label --parent-tag C --parent-name basket", 0,
-         "17:5: A (level 4) N=label V=Basket\n"},
+         "17:7: A (level 4) N=label V=Basket\n"},
         {"attributes: names as GetValue takes them, all must match", page + "--attr action=submit --attr T=click",
-         0, "13:5: E (level 4) T=click ACTION=submit\n"},
+         0, "13:7: E (level 4) T=click ACTION=submit\n"},
         {"attributes: values as GetValue gives them", page + "--attr 'V=Type \"red\" or \"blue\"' --tag A", 0,
-         "12:5: A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
+         "12:7: A (level 4) N=hint V=\"Type \"red\" or \"blue\"\"\n"},
         {"one value of each match", page + "--tag C --value w --attr N=search --attr HREF=" +
          "https://shop.example/spring/search", 0, "200\n"},
         {"values", page + "--tag A --value V", 0, "Search the catalogue\nType \"red\" or \"blue\"\nBasket\n"},
@@ -375,7 +375,7 @@ TEST(Cli, Expand) {
         {"references replaced, macro block and tail cut", "expand -", 0, "\n<U><B N=1 V=\"1 1\"></B></U>\n", "",
          "<MACRO>X:1??</MACRO>\n<U><B N=&X; V=\"&X; &X;\"></B></U>\ntail\n"},
         {"the page", "expand examples/page.koru", 0,
-         "\n<!-- The order page...\n<B N=order HREF=\"https://shop.example/spring/order\" T=\"Spring catalogue\">\n...</U>\n"},
+         "\n<!-- The order page...\n  <B N=order HREF=\"https://shop.example/spring/order\" T=\"Spring catalogue\">\n...</U>\n"},
         {"refused: reported as check does", "expand -", 1, "",
          "<stdin>:2:3: error: a second \"<U>\" before \"</U>\" [second-frame-start]\n  <U>\n  ^\n", "<U>\n  <U>\n</U>"},
     };
