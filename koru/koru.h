@@ -737,6 +737,8 @@ private:
     koru::detail::Arena* m_pArena;            // memory of the document's nodes, their texts and tables
     koru::detail::Arena* m_pScratchArena;     // memory of fragment and update nodes, freed after their merge
     KoruRefusal m_LastRefusal;
+    void (*m_pFreedHook)(void*, const CKORU_ItemNode*) = nullptr;  // told of main-list nodes about to be freed
+    void* m_pFreedContext = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -775,6 +777,20 @@ struct KoruPlace {
 // KoruNodePlace reads them for every node it is asked about.
 KORU_API std::vector<KoruPlace> KoruNodePlaces(const CTypedPtrList<CPtrList, CKORU_ItemNode*>* nodes,
                                                const CString& original, const CString& processed);
+
+// ---------------------------------------------------------------------------
+// Nodes a parser frees (extension)
+// ---------------------------------------------------------------------------
+
+// Called with a node of the main list just before the parser frees it.
+typedef void (*KoruFreedNodeHook)(void* context, const CKORU_ItemNode* node);
+// Has `parser` call `hook(context, node)` for every node of its main list that
+// it is about to free: by DeleteNode, by a merge's removal instruction or a
+// control it rebuilds, by an update. A host that keeps node pointers across
+// such calls lets go of them there; the node must not be used after the hook
+// returns. Not called for the nodes freed with the parser itself. One hook at a
+// time; a null hook stops the calls.
+KORU_API void KoruWatchFreedNodes(CKORU_Parser& parser, KoruFreedNodeHook hook, void* context) noexcept;
 
 // ---------------------------------------------------------------------------
 // Checking and laying out sources (extension)

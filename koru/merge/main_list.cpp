@@ -173,6 +173,7 @@ void MainList::Added(CKORU_ItemNode* node, POSITION pos, bool atTail) {
 void MainList::Free(POSITION pos) {
     CKORU_ItemNode* node = m_List->GetAt(pos);
     for (NodeWatcher* watcher : m_Watchers) watcher->Forget(node);
+    if (m_Parser.m_pFreedHook) m_Parser.m_pFreedHook(m_Parser.m_pFreedContext, node);
     if (m_Scanned) {
         if (IsControl(node)) RemoveControl(node, ValueOf(node, "N"));
         if (IsBody(node)) RemoveBody(node);
@@ -402,3 +403,7 @@ MergeScope::MergeScope(CKORU_Parser& parser) : m_Main(MainList::Of(parser)) {
 }
 
 }}  // namespace koru::detail
+
+void KoruWatchFreedNodes(CKORU_Parser& parser, KoruFreedNodeHook hook, void* context) noexcept {
+    koru::detail::MainList::SetFreedHook(parser, hook, context);
+}

@@ -55,6 +55,11 @@ public:
     MainList& operator=(const MainList&) = delete;
     // The main list of the merge running on `parser`, or null.
     static MainList* Of(const CKORU_Parser& parser) { return static_cast<MainList*>(parser.m_pNodeIndex); }
+    // Sets the host's hook for freed nodes (KoruWatchFreedNodes).
+    static void SetFreedHook(CKORU_Parser& parser, KoruFreedNodeHook hook, void* context) noexcept {
+        parser.m_pFreedHook = hook;
+        parser.m_pFreedContext = hook ? context : nullptr;
+    }
 
     // The list, for reading.
     const CKORU_Parser::NodeList& Nodes() const { return *m_List; }

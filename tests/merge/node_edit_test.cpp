@@ -4,6 +4,10 @@
 // tag (case ignored) and exact T value.
 #include "merge/merge_test.h"
 
+#include <functional>
+#include <set>
+#include <vector>
+
 using namespace koru_test;
 
 namespace {
@@ -93,6 +97,55 @@ TEST(NodeEdit, Delete) {
         else parser.DeleteNode(node);
         EXPECT_EQ(row.expected, MainShape(parser));
         EXPECT_EQ("<C N=a", loose.m_Statement.Str());
+    }
+}
+
+// KoruWatchFreedNodes: the hook hears of every node that leaves the main list,
+// once, whichever call frees it; after it is unset it hears nothing.
+TEST(NodeEdit, FreedNodeHookHearsOfEveryNodeThatLeaves) {
+    struct Row {
+        const char* rule;
+        const char* doc;
+        std::function<void(CKORU_Parser&)> edit;
+        size_t freed;
+    };
+    const char* const twoControls = "<U><B><C N=a><E T=1></E></C><C N=b></C></B></U>";
+    const Row rows[] = {
+        {"a node with its nested run", twoControls,
+         [](CKORU_Parser& p) { p.DeleteNode(p.GetNode(nullptr, CString("C"), CString("a"))); }, 2},
+        {"children chosen by tag and T value", twoControls,
+         [](CKORU_Parser& p) { p.DeleteNode(CString("1"), p.GetNode(nullptr, CString("C"), CString("a")), CString("E")); },
+         1},
+        {"a removal instruction in a fragment", "<U><B><E T=1><C N=x></C></E><C N=k></C></B></U>",
+         [](CKORU_Parser& p) { ASSERT_EQ(1, Parse(p, "<U><B><IE T=1></IE></B></U>")); }, 2},
+        {"an update that rebuilds and then removes", "<U><B><E T=1><C N=x></C></E><C N=k></C></B></U>",
+         [](CKORU_Parser& p) { p.ReleaseNodeList(p.UpdateParser(nullptr, "<C N=x Y=1></C><C N=k></C><B><IE T=1></IE></B>", 0)); },
+         2},
+        {"an unset hook", twoControls,
+         [](CKORU_Parser& p) {
+             KoruWatchFreedNodes(p, nullptr, nullptr);
+             p.DeleteNode(p.GetNode(nullptr, CString("C"), CString("a")));
+         },
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        CKORU_Parser parser;
+        ASSERT_EQ(1, Parse(parser, row.doc));
+        std::vector<const CKORU_ItemNode*> freed;
+        KoruWatchFreedNodes(parser, [](void* to, const CKORU_ItemNode* node) {
+            static_cast<std::vector<const CKORU_ItemNode*>*>(to)->push_back(node);
+        }, &freed);
+        const std::set<const CKORU_ItemNode*> before(parser.GetMainList()->begin(), parser.GetMainList()->end());
+        row.edit(parser);
+        const std::set<const CKORU_ItemNode*> after(parser.GetMainList()->begin(), parser.GetMainList()->end());
+        EXPECT_EQ(row.freed, freed.size());
+        EXPECT_EQ(freed.size(), std::set<const CKORU_ItemNode*>(freed.begin(), freed.end()).size());
+        for (const CKORU_ItemNode* node : before) {
+            if (!after.count(node) && row.freed) {
+                EXPECT_EQ(1, std::count(freed.begin(), freed.end(), node));
+            }
+        }
     }
 }
 
