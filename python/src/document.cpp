@@ -1,0 +1,108 @@
+// The parser behind a Python Document, and the handles on its nodes.
+#include "document.h"
+
+#include "errors.h"
+
+namespace koru_python {
+
+DocumentCore::DocumentCore() { KoruWatchFreedNodes(m_Parser, &DocumentCore::Freed, this); }
+
+DocumentCore::~DocumentCore() { KoruWatchFreedNodes(m_Parser, nullptr, nullptr); }
+
+void DocumentCore::Freed(void* core, const CKORU_ItemNode* node) {
+    auto& entries = static_cast<DocumentCore*>(core)->m_Entries;
+    const auto it = entries.find(node);
+    if (it == entries.end()) return;
+    if (std::shared_ptr<NodeRef> ref = it->second.ref.lock()) ref->node = nullptr;
+    entries.erase(it);
+}
+
+void DocumentCore::Adopt(int origin) {
+    if (!Nodes()) return;
+    for (CKORU_ItemNode* node : *Nodes()) {
+        const auto [entry, added] = m_Entries.try_emplace(node);
+        if (added) entry->second.origin = origin;
+    }
+}
+
+void DocumentCore::RaiseRefusal(const InputText& text) {
+    const KoruRefusal& refusal = m_Parser.GetLastRefusal();
+    int column = refusal.column;
+    if (text.isStr && refusal.line > 0) column = LineStarts(text.bytes).CharColumn(text.bytes, refusal.line, column);
+    RaiseRefused(refusal, refusal.line, column);
+}
+
+void DocumentCore::SetNewValues(bool newValues) {
+    if (m_NewValues == int(newValues)) return;
+    // An empty update text is refused, having set the flag.
+    m_Parser.ReleaseNodeList(m_Parser.UpdateParser(nullptr, CString(), newValues));
+    m_NewValues = newValues;
+}
+
+void DocumentCore::SetOverwrite(bool overwrite) {
+    if (m_Overwrite == int(overwrite) || !Nodes()) return;
+    // An empty fragment merges nothing, having set the flag.
+    CString empty("<U></U>");
+    if (m_Parser.DoParsingProc(empty, overwrite)) m_Overwrite = overwrite;
+}
+
+void DocumentCore::Merge(const InputText& text, bool overwrite, bool newValues, bool alone) {
+    SetNewValues(newValues);
+    CString source(text.bytes.data(), static_cast<int>(text.bytes.size()));
+    int ok;
+    if (alone) {
+        // Nobody else can reach the parser: other Python threads may run.
+        py::gil_scoped_release release;
+        ok = m_Parser.DoParsingProc(source, overwrite);
+    } else {
+        ok = m_Parser.DoParsingProc(source, overwrite);
+    }
+    if (!ok) {
+        m_Overwrite = -1;
+        RaiseRefusal(text);
+    }
+    m_Overwrite = overwrite;
+    // Every node the list did not hold before came from this text.
+    m_Origins.push_back(Origin{text, source, nullptr});
+    Adopt(static_cast<int>(m_Origins.size()) - 1);
+}
+
+std::vector<CKORU_ItemNode*> DocumentCore::Update(const InputText& text, bool newValues) {
+    CString source(text.bytes.data(), static_cast<int>(text.bytes.size()));
+    CKORU_Parser::NodeList* rebuilt = m_Parser.UpdateParser(nullptr, source, newValues);
+    m_NewValues = newValues;
+    if (!rebuilt) {
+        if (m_Parser.GetLastRefusal().code != KoruRefusalCode::None) RaiseRefusal(text);
+        return {};
+    }
+    std::vector<CKORU_ItemNode*> nodes(rebuilt->begin(), rebuilt->end());
+    m_Parser.ReleaseNodeList(rebuilt);
+    Adopt(-1);
+    return nodes;
+}
+
+std::shared_ptr<NodeRef> DocumentCore::RefOf(CKORU_ItemNode* node) {
+    Entry& entry = m_Entries[node];
+    std::shared_ptr<NodeRef> ref = entry.ref.lock();
+    if (!ref) {
+        ref = std::make_shared<NodeRef>(NodeRef{node});
+        entry.ref = ref;
+    }
+    return ref;
+}
+
+std::optional<Place> DocumentCore::PlaceOf(const CKORU_ItemNode* node) {
+    const auto it = m_Entries.find(node);
+    if (it == m_Entries.end() || it->second.origin < 0) return std::nullopt;
+    Origin& origin = m_Origins[static_cast<size_t>(it->second.origin)];
+    Place place;
+    const CString original(origin.original.bytes.data(), static_cast<int>(origin.original.bytes.size()));
+    if (!KoruNodePlace(node, original, origin.processed, place.line, place.column)) return std::nullopt;
+    if (origin.original.isStr) {
+        if (!origin.lines) origin.lines = std::make_unique<LineStarts>(origin.original.bytes);
+        place.column = origin.lines->CharColumn(origin.original.bytes, place.line, place.column);
+    }
+    return place;
+}
+
+}  // namespace koru_python

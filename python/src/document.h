@@ -1,0 +1,89 @@
+// A parsed document as Python holds it: the parser, the texts its nodes came
+// from, and the handles Python holds on its nodes.
+//
+// Python objects never hold a bare node pointer. A Node holds the document
+// (so the parser outlives every handle) and a NodeRef, which the document
+// clears when the parser frees the node (KoruWatchFreedNodes): a deleted node
+// is then reported, never read.
+#ifndef KORU_PYTHON_DOCUMENT_H
+#define KORU_PYTHON_DOCUMENT_H
+
+#include "text.h"
+
+#include <koru/koru.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace koru_python {
+
+// What a Node handle points at; `node` is null once the parser freed it.
+struct NodeRef {
+    CKORU_ItemNode* node = nullptr;
+};
+
+// A line and column for Python: characters in a str, bytes in bytes.
+struct Place {
+    int line = 0;
+    int column = 0;
+};
+
+class DocumentCore {
+public:
+    DocumentCore();
+    ~DocumentCore();
+    DocumentCore(const DocumentCore&) = delete;
+    DocumentCore& operator=(const DocumentCore&) = delete;
+
+    CKORU_Parser& Parser() { return m_Parser; }
+    // The main list; null before the first successful parse.
+    CKORU_Parser::NodeList* Nodes() const { return m_Parser.GetMainList(); }
+
+    // Parses `text` into the document (the first parse) or merges it as a
+    // fragment; RefusedError when refused, and then nothing changed. `alone`:
+    // no other Python object holds the document yet, so other threads may run.
+    void Merge(const InputText& text, bool overwrite, bool newValues, bool alone = false);
+    // Applies an update text; the rebuilt nodes. RefusedError when refused.
+    std::vector<CKORU_ItemNode*> Update(const InputText& text, bool newValues);
+    // Set the flags that assignments and merges follow, by the calls that set
+    // them: an empty fragment (overwrite, once there is a document) and an
+    // empty update text (new values).
+    void SetOverwrite(bool overwrite);
+    void SetNewValues(bool newValues);
+
+    // The handle of `node` (shared by every Node object of it).
+    std::shared_ptr<NodeRef> RefOf(CKORU_ItemNode* node);
+    // Where `node`'s statement began in the text it came from; nullopt when
+    // unknown (a node an update built).
+    std::optional<Place> PlaceOf(const CKORU_ItemNode* node);
+
+private:
+    // A text the document's nodes came from: the first source or a fragment.
+    struct Origin {
+        InputText original;
+        CString processed;
+        std::unique_ptr<LineStarts> lines;
+    };
+    struct Entry {
+        std::weak_ptr<NodeRef> ref;
+        int origin = -1;  // index into m_Origins; -1 unknown
+    };
+
+    static void Freed(void* core, const CKORU_ItemNode* node);
+    // Files every main-list node not yet known under `origin`.
+    void Adopt(int origin);
+    [[noreturn]] void RaiseRefusal(const InputText& text);
+
+    CKORU_Parser m_Parser;
+    std::vector<Origin> m_Origins;
+    std::unordered_map<const CKORU_ItemNode*, Entry> m_Entries;
+    int m_Overwrite = 0;
+    int m_NewValues = 0;
+};
+
+}  // namespace koru_python
+
+#endif
