@@ -27,7 +27,17 @@ CI_PACKAGES=(
     libtinyxml2-dev
     libexpat1-dev
     libxml2-dev
+    pybind11-dev
+    python3-dev
+    python3-pytest
+    python3-venv
+    python3-setuptools
+    python3-wheel
 )
+
+# The Python module is built for Debian's interpreter, the one apt's pytest serves.
+PYTHON=/usr/bin/python3
+PYTHON_OPTIONS=(-DKORU_BUILD_PYTHON=ON "-DPython_EXECUTABLE=$PYTHON")
 
 BUILD_DIR="$KORU_BUILD_ROOT/ci"
 WORK_DIR="$(mktemp -d "${TMPDIR:-/tmp}/koru-ci.XXXXXX")"
@@ -42,7 +52,8 @@ stage_build() {
     cmake -S "$KORU_ROOT" -B "$BUILD_DIR" \
         -DCMAKE_BUILD_TYPE=Release \
         -DKORU_BUILD_TESTS=ON \
-        -DKORU_WERROR=ON
+        -DKORU_WERROR=ON \
+        "${PYTHON_OPTIONS[@]}"
     cmake --build "$BUILD_DIR" -j2
 }
 
@@ -54,6 +65,46 @@ stage_install() {
     rm -rf "$INSTALL_PREFIX"
     cmake --install "$BUILD_DIR" --prefix "$INSTALL_PREFIX"
     [ -f "$INSTALL_PREFIX/include/koru/koru.h" ] || die "koru.h was not installed"
+    check_python_module "$PYTHON" "$INSTALL_PREFIX/$(python_site_dir)"
+}
+
+# Where cmake --install puts the Python module, relative to the prefix.
+python_site_dir() {
+    "$PYTHON" -c 'import sys; print("lib/python%d.%d/site-packages" % sys.version_info[:2])'
+}
+
+# The installed module, run by the given interpreter with the given PYTHONPATH
+# (empty for none) from the source tree: it reads the bundled page, and a
+# deleted node raises instead of being read.
+check_python_module() {
+    local python="$1" path="$2" out
+    [ -z "$path" ] || [ -f "$path/koru.pyi" ] || die "koru.pyi was not installed in $path"
+    out="$(cd "$KORU_ROOT" && PYTHONPATH="$path" "$python" -c "import koru; print(koru.parse(open('examples/page.koru').read()).body['N'])")" \
+        || die "the installed Python module failed"
+    [ "$out" = order ] || die "the installed Python module printed '$out'"
+    out="$(cd "$KORU_ROOT" && PYTHONPATH="$path" "$python" -c "
+import koru
+doc = koru.parse(open('examples/page.koru').read())
+node = doc.find('C', 'basket')
+doc.delete(node)
+try:
+    node.tag
+except koru.DeletedNodeError as error:
+    print('raised:', error)
+")" || die "a deleted node crashed the installed Python module"
+    printf '%s\n' "$out"
+    [ "$out" = "raised: the node was deleted from its document" ] || die "a deleted node did not raise"
+}
+
+# The Python tests, by name, so that a build that skipped them (no pytest)
+# fails here; and the module built by pip from the source tree, as the README
+# tells, into a virtual environment that sees Debian's setuptools and wheel.
+stage_python() {
+    ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -R '^Python\.'
+    local venv="$WORK_DIR/venv"
+    "$PYTHON" -m venv --system-site-packages "$venv"
+    KORU_CMAKE_ARGS=-DKORU_WERROR=ON "$venv/bin/pip" install --no-build-isolation --no-index "$KORU_ROOT"
+    check_python_module "$venv/bin/python" ""
 }
 
 # Runs a build of examples/host-find-package (the command given, after any env
@@ -185,6 +236,7 @@ stage_shared() {
 # ---------------------------------------------------------------------------
 # Sanitizer and fuzz stages, built with clang:
 #   asan  the whole test suite under AddressSanitizer, LeakSanitizer and UBSan
+#         (the Python tests with the interpreter, leaks not checked)
 #   tsan  the two-thread test (tests/threads) under ThreadSanitizer
 #   fuzz  every libFuzzer target for FUZZ_SECONDS (30) from its seed corpus
 # asan and fuzz share one tree; the fuzz targets link their own instrumented
@@ -201,10 +253,13 @@ SANITIZED_TSAN_DIR="$KORU_BUILD_ROOT/tsan"
 configure_sanitized() {
     local dir="$1" sanitizers="$2" fuzzers=OFF
     [ "$sanitizers" = address,undefined ] && fuzzers=ON
+    # The Python tests run under AddressSanitizer too (with the interpreter).
     CC=clang CXX=clang++ cmake -S "$KORU_ROOT" -B "$dir" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DKORU_BUILD_TESTS=ON \
         -DKORU_BUILD_FUZZERS="$fuzzers" \
+        -DKORU_BUILD_PYTHON="$fuzzers" \
+        "-DPython_EXECUTABLE=$PYTHON" \
         -DKORU_WERROR=ON \
         -DKORU_SANITIZE="$sanitizers"
 }
@@ -266,6 +321,7 @@ CI_STAGES=(
     stage_build
     stage_test
     stage_cli
+    stage_python
     stage_coverage
     stage_install
     stage_consumer_cmake
