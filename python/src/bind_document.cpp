@@ -24,13 +24,12 @@ struct Filter {
     std::optional<CString> name;
     std::optional<int> level;
 
-    Filter(const py::object& tagArg, const py::object& nameArg, const py::object& levelArg) {
+    Filter(const py::object& tagArg, const py::object& nameArg, std::optional<int> levelArg) : level(levelArg) {
         if (!tagArg.is_none()) tag = UpperName(tagArg);
         if (!nameArg.is_none()) {
             const InputText text = TextOf(nameArg);
             name = CString(text.bytes.data(), static_cast<int>(text.bytes.size()));
         }
-        if (!levelArg.is_none()) level = levelArg.cast<int>();
     }
 
     bool Matches(CKORU_Parser& parser, CKORU_ItemNode* node) const {
@@ -92,7 +91,7 @@ void BindDocument(py::module_& module) {
              "Deletes the children of PARENT tagged TAG (case ignored) whose T value is T_VALUE, "
              "each with the nodes nested in it.")
         .def("find",
-             [](const Core& self, const py::object& tag, const py::object& name, const py::object& level) {
+             [](const Core& self, const py::object& tag, const py::object& name, std::optional<int> level) {
                  const auto found = Find(self, Filter(tag, name, level), true);
                  return NodeOrNone(self, found.empty() ? nullptr : found.front());
              },
@@ -100,14 +99,14 @@ void BindDocument(py::module_& module) {
              "The first node, in closing order, with tag TAG (case ignored), N value NAME and "
              "level LEVEL (each when given); None if none.")
         .def("find_all",
-             [](const Core& self, const py::object& tag, const py::object& name, const py::object& level) {
+             [](const Core& self, const py::object& tag, const py::object& name, std::optional<int> level) {
                  return NodeListOf(self, Find(self, Filter(tag, name, level), false));
              },
              py::arg("tag") = py::none(), py::arg("name") = py::none(), py::arg("level") = py::none(),
              "Every such node, in closing order.")
         .def_property_readonly("body",
                                [](const Core& self) {
-                                   const auto bodies = Find(self, Filter(py::str("B"), py::none(), py::none()), false);
+                                   const auto bodies = Find(self, Filter(py::str("B"), py::none(), std::nullopt), false);
                                    return NodeOrNone(self, bodies.size() == 1 ? bodies.front() : nullptr);
                                },
                                "The document's single B node; None when it has none or several.")

@@ -34,6 +34,11 @@ CString UpperName(const py::handle& name) {
     return upper;
 }
 
+void RaiseKeyError(const py::handle& key) {
+    PyErr_SetObject(PyExc_KeyError, key.ptr());
+    throw py::error_already_set();
+}
+
 namespace {
 
 // The unquoted value of attribute `name`, or null when the node has no such attribute.
@@ -58,13 +63,20 @@ py::object Lookup(const Attributes& self, const py::handle& key) {
     return value ? py::object(StrOf(*value)) : py::object();
 }
 
-std::string ReprOf(const Node& self) {
-    if (!self.ref->node) return "<koru.Node (deleted)>";
+py::str ReprOf(const Node& self) {
+    if (!self.ref->node) return py::str("<koru.Node (deleted)>");
     CKORU_ItemNode* node = self.ref->node;
-    std::string repr = "<koru.Node " + py::str(StrOf(node->m_TagName)).cast<std::string>();
-    const CString* name = node->m_AttrTable.PLookup("N");
-    if (name) repr += " N=" + py::str(StrOf(*name)).cast<std::string>();
-    return repr + " level=" + std::to_string(node->m_Level) + ">";
+    std::string repr = "<koru.Node " + node->m_TagName.Str();
+    if (const CString* name = node->m_AttrTable.PLookup("N")) repr += " N=" + name->Str();
+    return StrOf(repr + " level=" + std::to_string(node->m_Level) + ">");
+}
+
+// The table as a dict.
+py::dict DictOf(const Attributes& self) {
+    const CMapStringToString& table = self.Table();
+    py::dict out;
+    for (int i = 0; i < table.GetCount(); ++i) out[StrOf(table.KeyAt(i))] = StrOf(table.ValueAt(i));
+    return out;
 }
 
 }  // namespace
@@ -78,7 +90,7 @@ void BindNodes(py::module_& module) {
         .def("__getitem__",
              [](const Attributes& self, const py::object& key) {
                  py::object value = Lookup(self, key);
-                 if (!value) throw py::key_error(py::str(py::repr(key)).cast<std::string>());
+                 if (!value) RaiseKeyError(key);
                  return value;
              })
         .def("__contains__", [](const Attributes& self, const py::object& key) { return bool(Lookup(self, key)); })
@@ -106,17 +118,13 @@ void BindNodes(py::module_& module) {
                  return items;
              })
         .def("__eq__",
-             [](const Attributes& self, const py::object& other) {
-                 py::dict mine;
-                 const CMapStringToString& table = self.Table();
-                 for (int i = 0; i < table.GetCount(); ++i) mine[StrOf(table.KeyAt(i))] = StrOf(table.ValueAt(i));
-                 return mine.equal(py::dict(other));
+             [](const Attributes& self, const py::object& other) -> py::object {
+                 if (!py::isinstance(other, py::module_::import("collections.abc").attr("Mapping")))
+                     return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+                 return py::bool_(DictOf(self).equal(py::dict(other)));
              })
         .def("__repr__", [](const Attributes& self) {
-            py::dict mine;
-            const CMapStringToString& table = self.Table();
-            for (int i = 0; i < table.GetCount(); ++i) mine[StrOf(table.KeyAt(i))] = StrOf(table.ValueAt(i));
-            return "koru.Attributes(" + py::repr(mine).cast<std::string>() + ")";
+            return py::str("koru.Attributes({})").format(py::repr(DictOf(self)));
         });
     py::module_::import("collections.abc").attr("Mapping").attr("register")(module.attr("Attributes"));
 
@@ -139,7 +147,7 @@ void BindNodes(py::module_& module) {
         .def("__getitem__",
              [](const Node& self, const py::object& name) {
                  py::object value = ValueOrNull(self, name);
-                 if (!value) throw py::key_error(py::str(py::repr(name)).cast<std::string>());
+                 if (!value) RaiseKeyError(name);
                  return value;
              },
              "The value of attribute NAME (case ignored), one pair of surrounding quotes removed.")

@@ -63,7 +63,7 @@ void BindTools(py::module_& module) {
         .def_property_readonly("note_column", [](const Diagnostic& self) { return OrNone(self.finding.noteColumn); })
         .def("__str__", [](const Diagnostic& self) {
             const char* severity = self.finding.severity == KoruSeverity::Error ? "error" : "warning";
-            return self.Where() + ": " + severity + ": " + self.finding.message + " [" + self.finding.code + "]";
+            return StrOf(self.Where() + ": " + severity + ": " + self.finding.message + " [" + self.finding.code + "]");
         })
         .def("__repr__", [](const Diagnostic& self) {
             return "<koru.Diagnostic " + self.finding.code + " at " + self.Where() + ">";

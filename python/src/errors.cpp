@@ -2,6 +2,8 @@
 // also be a ReferenceError, as a dead weak reference is.
 #include "errors.h"
 
+#include "text.h"
+
 namespace koru_python {
 
 namespace {
@@ -38,9 +40,10 @@ void AddExceptions(py::module_& module) {
 }
 
 void RaiseRefused(const KoruRefusal& refusal, int line, int column) {
-    py::object error = py::reinterpret_borrow<py::object>(g_RefusedError)(refusal.message);
+    const py::str message = StrOf(refusal.message);
+    py::object error = py::reinterpret_borrow<py::object>(g_RefusedError)(message);
     error.attr("code") = KoruRefusalName(refusal.code);
-    error.attr("message") = refusal.message;
+    error.attr("message") = message;
     error.attr("line") = OrNone(line);
     error.attr("column") = OrNone(column);
     error.attr("offset") = refusal.offset >= 0 ? py::object(py::int_(refusal.offset)) : py::none();

@@ -43,6 +43,8 @@ py::list NodeListOf(const std::shared_ptr<DocumentCore>& doc, const std::vector<
 std::vector<CKORU_ItemNode*> TakeList(CKORU_Parser& parser, CKORU_Parser::NodeList* list);
 // `name` upper-cased, as the library keys attributes.
 CString UpperName(const py::handle& name);
+// Raises KeyError for `key`.
+[[noreturn]] void RaiseKeyError(const py::handle& key);
 
 void BindNodes(py::module_& module);
 void BindDocument(py::module_& module);

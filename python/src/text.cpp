@@ -12,11 +12,14 @@ InputText TextOf(const py::handle& text) {
         if (!encoded) throw py::error_already_set();
         py::bytes bytes = py::reinterpret_steal<py::bytes>(encoded);
         in.bytes = std::string(bytes);
-    } else if (PyBytes_Check(text.ptr()) || PyByteArray_Check(text.ptr())) {
-        in.bytes = std::string(py::bytes(py::reinterpret_borrow<py::object>(text)));
+    } else if (PyBytes_Check(text.ptr())) {
+        in.bytes.assign(PyBytes_AS_STRING(text.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(text.ptr())));
+        in.isStr = false;
+    } else if (PyByteArray_Check(text.ptr())) {
+        in.bytes.assign(PyByteArray_AS_STRING(text.ptr()), static_cast<size_t>(PyByteArray_GET_SIZE(text.ptr())));
         in.isStr = false;
     } else {
-        throw py::type_error("expected str or bytes, not " + std::string(py::str(py::type::of(text).attr("__name__"))));
+        throw py::type_error("expected str or bytes, not " + py::type::of(text).attr("__name__").cast<std::string>());
     }
     // The library counts lengths in int.
     if (in.bytes.size() > static_cast<size_t>(INT32_MAX - 1)) throw py::value_error("text too long");

@@ -55,3 +55,18 @@ def test_arguments_of_the_wrong_kind():
         koru.format("<U></U>", indent=17)
     with pytest.raises(TypeError):
         koru.Document().delete("not a node")
+    with pytest.raises(TypeError):
+        koru.parse("<U><B></B></U>").find(level="2")
+    with pytest.raises(KeyError) as raised:
+        koru.parse("<U><B></B></U>").body["Nope"]
+    assert raised.value.args == ("Nope",)
+
+
+def test_texts_that_are_not_utf8_in_messages_and_reprs():
+    doc = koru.parse(bytearray(b"<U><B\xff N=\xfe></B\xff></U>"))
+    assert repr(doc.nodes[0]) == "<koru.Node B\udcff N=\udcfe level=2>"
+    found = koru.check(b"<U><C\xff N=a></U>")
+    assert "C\udcff" in str(found[0])
+    with pytest.raises(koru.RefusedError):
+        koru.parse(b"<U><C\xff N=a></U>")
+    assert (doc.nodes[0].attrs == 5) is False and doc.nodes[0].attrs != {"B": ""}
