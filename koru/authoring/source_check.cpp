@@ -2,7 +2,9 @@
 // and warnings for what parses but is almost surely wrong. Everything is read
 // from the text as written, so each finding points at bytes the author wrote.
 #include "authoring/source_reader.h"
+#include "parser/frame_check.h"
 #include "parser/statement_list.h"
+#include "refusal/line_index.h"
 #include "scan/word_cursor.h"
 
 #include <algorithm>
@@ -20,36 +22,7 @@ constexpr size_t npos = std::string_view::npos;
 
 const char* const kVocabulary[] = {"U", "B", "C", "F", "FD", "A", "E", "EN", "M", "IA", "IE", "IEN", "IM", "H"};
 
-std::string Upper(std::string_view text) {
-    std::string s(text);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-// Bytes 33 to 127: text that makes the text after "</U>" an update.
-bool IsVisible(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 33 && u <= 127;
-}
-
-// Line and column (1-based, in bytes) of offsets in one text.
-class Lines {
-public:
-    explicit Lines(std::string_view text) {
-        m_Starts.push_back(0);
-        for (size_t i = 0; i < text.size(); ++i)
-            if (text[i] == '\n') m_Starts.push_back(i + 1);
-    }
-    void Place(size_t offset, int& line, int& column) const {
-        const auto next = std::upper_bound(m_Starts.begin(), m_Starts.end(), offset);
-        line = static_cast<int>(next - m_Starts.begin());
-        column = static_cast<int>(offset - *(next - 1)) + 1;
-    }
-
-private:
-    std::vector<size_t> m_Starts;
-};
+std::string Upper(std::string_view text) { return UpperCopy(text).Str(); }
 
 // What an author most likely got wrong in the structure of a statement list:
 // these explain an unbalanced text; in any other they are warnings.
@@ -82,7 +55,7 @@ private:
 
     std::string_view m_Text;
     const KoruCheckOptions& m_Options;
-    Lines m_Lines;
+    LineIndex m_Lines;
     bool m_Refused = false;
     bool m_Unbalanced = false;
     std::string m_Refusal;
@@ -296,8 +269,8 @@ void Checker::CheckMacroReferences(const SourceReading& reading, std::string_vie
 // statement of it should end up in a batch.
 void Checker::CheckUpdateText(size_t documentEnd) {
     const std::string_view rest = m_Text.substr(documentEnd);
-    const size_t first = static_cast<size_t>(std::find_if(rest.begin(), rest.end(), IsVisible) - rest.begin());
-    if (first == rest.size()) return;
+    const size_t first = FirstVisibleByte(rest);
+    if (first == npos) return;
     CKORU_Parser parser;
     CString document(m_Text.substr(0, documentEnd));
     parser.DoParsingProc(document, 0);

@@ -1,21 +1,19 @@
 // A source as pieces that together are the whole text, for hosts' own tools.
 #include "authoring/source_reader.h"
 #include "koru.h"
+#include "refusal/line_index.h"
 
 using namespace koru::detail;
 
 std::vector<KoruSourcePiece> KoruReadSource(const CString& text) {
     const std::string_view source = text.View();
     std::vector<KoruSourcePiece> pieces;
-    int line = 1, column = 1;
-    size_t placed = 0;  // bytes before `line` and `column`
+    const LineIndex lines(source);
     auto add = [&](KoruSourcePiece::Kind kind, size_t offset, size_t length) {
         if (length == 0) return;
-        for (; placed < offset; ++placed) {
-            if (source[placed] == '\n') ++line, column = 1;
-            else ++column;
-        }
-        pieces.push_back({kind, offset, length, line, column});
+        KoruSourcePiece piece{kind, offset, length, 1, 1};
+        lines.Place(offset, piece.line, piece.column);
+        pieces.push_back(piece);
     };
     size_t read = 0;
     for (const SourceItem& item : ReadSource(source).items) {

@@ -5,16 +5,19 @@
 
 using namespace koru::detail;
 
-namespace {
+namespace koru { namespace detail {
 
-// True when a byte from 33 to 127 stands in `text`: such text turns overwriting on.
-bool HasVisibleByte(std::string_view text) {
-    for (char c : text) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 33 && u <= 127) return true;
+size_t FirstVisibleByte(std::string_view text) noexcept {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        if (u >= 33 && u <= 127) return i;
     }
-    return false;
+    return std::string_view::npos;
 }
+
+}}  // namespace koru::detail
+
+namespace {
 
 // Bytes that can start what the frame check looks for: quotes and '<'.
 struct FrameStops {
@@ -70,7 +73,7 @@ int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
     }
     if (scan.end != std::string_view::npos) {
         m_ReDefineSource = CString(text.substr(scan.end));
-        if (HasVisibleByte(m_ReDefineSource.View())) m_nOverwrite = 1;
+        if (FirstVisibleByte(m_ReDefineSource.View()) != std::string_view::npos) m_nOverwrite = 1;
         source.Truncate(static_cast<int>(scan.end));
     }
     return 1;

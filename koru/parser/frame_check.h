@@ -18,6 +18,10 @@ struct FrameScan {
 };
 FrameScan ScanFrame(std::string_view text) noexcept;
 
+// Index of the first byte from 33 to 127 in `text`, or npos. Redefinition text
+// that holds one is applied as an update, with overwriting on.
+size_t FirstVisibleByte(std::string_view text) noexcept;
+
 }}  // namespace koru::detail
 
 #endif

@@ -1,5 +1,6 @@
 // The one refusal path: records why a source was refused and where.
 #include "refusal/refusal.h"
+#include "refusal/line_index.h"
 
 #include <algorithm>
 
@@ -31,17 +32,8 @@ void PlaceRefusal(KoruRefusal& refusal, std::string_view text) {
     refusal.line = 0;
     refusal.column = 0;
     if (refusal.offset < 0 || static_cast<size_t>(refusal.offset) > text.size()) return;
-    int line = 1, column = 1;
-    for (size_t i = 0; i < static_cast<size_t>(refusal.offset); ++i) {
-        if (text[i] == '\n') {
-            ++line;
-            column = 1;
-        } else {
-            ++column;
-        }
-    }
-    refusal.line = line;
-    refusal.column = column;
+    const size_t at = static_cast<size_t>(refusal.offset);
+    LineIndex(text.substr(0, at)).Place(at, refusal.line, refusal.column);
 }
 
 // The processed text is the original with one stretch (the macro block) taken
