@@ -251,17 +251,16 @@ SANITIZED_TSAN_DIR="$KORU_BUILD_ROOT/tsan"
 # Configures a clang tree with the given sanitizers; the fuzz targets only go
 # with AddressSanitizer.
 configure_sanitized() {
-    local dir="$1" sanitizers="$2" fuzzers=OFF
-    [ "$sanitizers" = address,undefined ] && fuzzers=ON
-    # The Python tests run under AddressSanitizer too (with the interpreter).
+    local dir="$1" sanitizers="$2" extra=()
+    # The fuzz targets and the Python tests (with the interpreter) go with
+    # AddressSanitizer.
+    [ "$sanitizers" = address,undefined ] && extra=(-DKORU_BUILD_FUZZERS=ON "${PYTHON_OPTIONS[@]}")
     CC=clang CXX=clang++ cmake -S "$KORU_ROOT" -B "$dir" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DKORU_BUILD_TESTS=ON \
-        -DKORU_BUILD_FUZZERS="$fuzzers" \
-        -DKORU_BUILD_PYTHON="$fuzzers" \
-        "-DPython_EXECUTABLE=$PYTHON" \
         -DKORU_WERROR=ON \
-        -DKORU_SANITIZE="$sanitizers"
+        -DKORU_SANITIZE="$sanitizers" \
+        "${extra[@]}"
 }
 
 stage_asan() {
