@@ -109,10 +109,16 @@ PlacedNode MainList::FindControlAt(std::string_view name) {
 }
 
 // A merge asks for one name several times in a row (is it there, rebuild it,
-// is it still filed there after the edit), so the name last found is compared
-// before the table is searched.
+// is it still filed there after the edit), and a fragment usually restates
+// controls in the document's order, in which they were filed: the name last
+// found and the one filed after it are compared before the table is searched,
+// which saves a document too large for the cache a miss per control.
 size_t MainList::FoundNamed(std::string_view name) {
-    if (m_LastFound != kNone && m_Controls[m_LastFound].name == name) return m_LastFound;
+    if (m_LastFound != kNone) {
+        if (m_Controls[m_LastFound].name == name) return m_LastFound;
+        const size_t next = m_LastFound + 1;
+        if (next < m_Controls.size() && m_Controls[next].name == name) return m_LastFound = next;
+    }
     const size_t i = ControlsNamed(name, false);
     if (i != kNone) m_LastFound = i;
     return i;
