@@ -170,6 +170,25 @@ class Diagnostic:
     @property
     def note_column(self) -> Optional[int]: ...
 
+class SourcePiece:
+    """A piece of a source as its author wrote it. The pieces of a source,
+    in order, together are the source. Offsets, lengths and columns count
+    characters in a str and bytes in bytes."""
+
+    kind: str
+    """'start' or 'end' (a statement), 'comment', 'macro-block', or 'text'
+    (between statements, after </U>, or what a reading cut short left)."""
+    text: Text
+    offset: int
+    length: int
+    line: int
+    column: int
+
+def read_source(text: Text) -> List[SourcePiece]:
+    """Read a source the way a parse reads it, but before macro expansion, into
+    pieces that together are the whole text, for tools that point at or
+    rewrite what the author wrote."""
+
 def parse(text: Text, overwrite: bool = False) -> Document:
     """Parse a KORU source into a Document. Raises RefusedError, with the
     reason, message, line and column, when the source is refused."""

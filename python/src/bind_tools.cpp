@@ -3,6 +3,7 @@
 
 #include <pybind11/stl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,17 +31,76 @@ std::vector<std::string> Strings(const std::vector<py::object>& items) {
 }
 
 // Turns the byte columns of a finding into character columns of a str.
-void CountCharacters(const InputText& text, KoruDiagnostic& d) {
-    if (!text.isStr) return;
-    const LineStarts lines(text.bytes);
-    d.column = lines.CharColumn(text.bytes, d.line, d.column);
-    d.endColumn = lines.CharColumn(text.bytes, d.endLine, d.endColumn);
-    d.noteColumn = lines.CharColumn(text.bytes, d.noteLine, d.noteColumn);
+void CountCharacters(const CharIndex& index, KoruDiagnostic& d) {
+    d.column = index.CharColumn(d.line, d.column);
+    d.endColumn = index.CharColumn(d.endLine, d.endColumn);
+    d.noteColumn = index.CharColumn(d.noteLine, d.noteColumn);
+}
+
+// One piece of koru.read_source, its places in the text's own units.
+struct SourcePiece {
+    const char* kind;
+    py::object text;
+    size_t offset;
+    size_t length;
+    int line;
+    int column;
+};
+
+const char* KindName(KoruSourcePiece::Kind kind) {
+    switch (kind) {
+        case KoruSourcePiece::StartStatement: return "start";
+        case KoruSourcePiece::EndStatement: return "end";
+        case KoruSourcePiece::Comment: return "comment";
+        case KoruSourcePiece::MacroBlock: return "macro-block";
+        case KoruSourcePiece::Text: return "text";
+    }
+    return "text";
+}
+
+// The pieces of a source; for a str, offsets and columns count characters.
+py::list ReadPieces(const py::object& text) {
+    const InputText source = TextOf(text);
+    const std::vector<KoruSourcePiece> pieces = KoruReadSource(CString(source.bytes));
+    std::unique_ptr<CharIndex> index;
+    if (source.isStr) index = std::make_unique<CharIndex>(source.bytes);
+    py::list out;
+    for (const KoruSourcePiece& piece : pieces) {
+        const std::string_view bytes = std::string_view(source.bytes).substr(piece.offset, piece.length);
+        if (!index) {
+            out.append(SourcePiece{KindName(piece.kind), py::bytes(bytes.data(), bytes.size()), piece.offset,
+                                   piece.length, piece.line, piece.column});
+            continue;
+        }
+        const size_t offset = index->CharOffset(piece.offset);
+        out.append(SourcePiece{KindName(piece.kind), StrOf(bytes), offset,
+                               index->CharOffset(piece.offset + piece.length) - offset, piece.line,
+                               index->CharColumn(piece.line, piece.column)});
+    }
+    return out;
 }
 
 }  // namespace
 
 void BindTools(py::module_& module) {
+    py::class_<SourcePiece>(module, "SourcePiece",
+                            "A piece of a source as its author wrote it: 'start' or 'end' statement, "
+                            "'comment', 'macro-block', or 'text' (between statements, after </U>, or what "
+                            "a reading cut short left). The pieces of a source together are the source.")
+        .def_readonly("kind", &SourcePiece::kind)
+        .def_readonly("text", &SourcePiece::text)
+        .def_readonly("offset", &SourcePiece::offset)
+        .def_readonly("length", &SourcePiece::length)
+        .def_readonly("line", &SourcePiece::line)
+        .def_readonly("column", &SourcePiece::column)
+        .def("__repr__", [](const SourcePiece& self) {
+            return py::str("<koru.SourcePiece {} {}:{} {!r}>").format(self.kind, self.line, self.column, self.text);
+        });
+    module.def("read_source", &ReadPieces, py::arg("text"),
+               "Reads a source the way a parse reads it, but before macro expansion, into "
+               "SourcePiece objects that together are the whole text, for tools that point "
+               "at or rewrite what the author wrote.");
+
     py::class_<Diagnostic>(module, "Diagnostic",
                            "A finding of koru.check: an error (the source is refused) or a warning (it "
                            "parses, but is almost surely a mistake). Lines and columns are 1-based; "
@@ -82,8 +142,10 @@ void BindTools(py::module_& module) {
                 findings = KoruCheckSource(CString(source.bytes), options);
             }
             py::list out;
+            std::unique_ptr<CharIndex> index;
+            if (source.isStr && !findings.empty()) index = std::make_unique<CharIndex>(source.bytes);
             for (KoruDiagnostic& finding : findings) {
-                CountCharacters(source, finding);
+                if (index) CountCharacters(*index, finding);
                 out.append(Diagnostic{std::move(finding)});
             }
             return out;
@@ -112,7 +174,7 @@ void BindTools(py::module_& module) {
                 if (!parser.DoParsingProc(probe, 0)) {
                     const KoruRefusal& refusal = parser.GetLastRefusal();
                     int column = refusal.column;
-                    if (source.isStr) column = LineStarts(source.bytes).CharColumn(source.bytes, refusal.line, column);
+                    if (source.isStr) column = CharIndex(source.bytes).CharColumn(refusal.line, column);
                     RaiseRefused(refusal, refusal.line, column);
                 }
             }

@@ -28,7 +28,7 @@ void DocumentCore::Adopt(int origin) {
 void DocumentCore::RaiseRefusal(const InputText& text) {
     const KoruRefusal& refusal = m_Parser.GetLastRefusal();
     int column = refusal.column;
-    if (text.isStr && refusal.line > 0) column = LineStarts(text.bytes).CharColumn(text.bytes, refusal.line, column);
+    if (text.isStr && refusal.line > 0) column = CharIndex(text.bytes).CharColumn(refusal.line, column);
     RaiseRefused(refusal, refusal.line, column);
 }
 
@@ -63,7 +63,7 @@ void DocumentCore::Merge(const InputText& text, bool overwrite, bool newValues, 
     }
     m_Overwrite = overwrite;
     // Every node the list did not hold before came from this text.
-    m_Origins.push_back(Origin{text, source, nullptr});
+    m_Origins.push_back(Origin{text, source, false});
     Adopt(static_cast<int>(m_Origins.size()) - 1);
 }
 
@@ -91,17 +91,31 @@ std::shared_ptr<NodeRef> DocumentCore::RefOf(CKORU_ItemNode* node) {
     return ref;
 }
 
+void DocumentCore::PlaceNodesOf(int index) {
+    Origin& origin = m_Origins[static_cast<size_t>(index)];
+    origin.placed = true;
+    CKORU_Parser::NodeList nodes;
+    for (CKORU_ItemNode* node : *Nodes())
+        if (m_Entries[node].origin == index) nodes.AddTail(node);
+    const CString original(origin.original.bytes.data(), static_cast<int>(origin.original.bytes.size()));
+    const std::vector<KoruPlace> places = KoruNodePlaces(&nodes, original, origin.processed);
+    std::unique_ptr<CharIndex> characters;
+    if (origin.original.isStr) characters = std::make_unique<CharIndex>(origin.original.bytes);
+    size_t i = 0;
+    for (CKORU_ItemNode* node : nodes) {
+        Place place{places[i].line, places[i].column};
+        ++i;
+        if (characters && place.line > 0) place.column = characters->CharColumn(place.line, place.column);
+        m_Entries[node].place = place;
+    }
+}
+
 std::optional<Place> DocumentCore::PlaceOf(const CKORU_ItemNode* node) {
     const auto it = m_Entries.find(node);
     if (it == m_Entries.end() || it->second.origin < 0) return std::nullopt;
-    Origin& origin = m_Origins[static_cast<size_t>(it->second.origin)];
-    Place place;
-    const CString original(origin.original.bytes.data(), static_cast<int>(origin.original.bytes.size()));
-    if (!KoruNodePlace(node, original, origin.processed, place.line, place.column)) return std::nullopt;
-    if (origin.original.isStr) {
-        if (!origin.lines) origin.lines = std::make_unique<LineStarts>(origin.original.bytes);
-        place.column = origin.lines->CharColumn(origin.original.bytes, place.line, place.column);
-    }
+    if (!m_Origins[static_cast<size_t>(it->second.origin)].placed) PlaceNodesOf(it->second.origin);
+    const Place& place = it->second.place;
+    if (place.line <= 0) return std::nullopt;
     return place;
 }
 

@@ -65,16 +65,20 @@ private:
     struct Origin {
         InputText original;
         CString processed;
-        std::unique_ptr<LineStarts> lines;
+        bool placed = false;  // the places of its nodes are in their entries
     };
     struct Entry {
         std::weak_ptr<NodeRef> ref;
         int origin = -1;  // index into m_Origins; -1 unknown
+        Place place;      // once its origin's places are read; line 0 when unknown
     };
 
     static void Freed(void* core, const CKORU_ItemNode* node);
     // Files every main-list node not yet known under `origin`.
     void Adopt(int origin);
+    // Reads the places of every node that came from `origin`, in one reading
+    // of its texts (a reading per node would take quadratic time).
+    void PlaceNodesOf(int origin);
     [[noreturn]] void RaiseRefusal(const InputText& text);
 
     CKORU_Parser m_Parser;

@@ -1,6 +1,7 @@
 // Converting texts between Python and koru.
 #include "text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace koru_python {
@@ -38,18 +39,38 @@ std::string ZeroFreeBytes(const py::handle& text) {
     return bytes;
 }
 
-LineStarts::LineStarts(std::string_view text) {
-    m_Starts.push_back(0);
+CharIndex::CharIndex(std::string_view text) {
+    m_LineStarts.push_back(0);
     for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n') m_Starts.push_back(i + 1);
+        if (text[i] == '\n') m_LineStarts.push_back(i + 1);
+    const py::str decoded = StrOf(text);
+    const Py_ssize_t count = PyUnicode_GET_LENGTH(decoded.ptr());
+    const int kind = PyUnicode_KIND(decoded.ptr());
+    const void* data = PyUnicode_DATA(decoded.ptr());
+    m_Widths.reserve(static_cast<size_t>(count));
+    size_t at = 0;
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        if (static_cast<size_t>(i) % kStride == 0) m_Marks.push_back(at);
+        const Py_UCS4 c = PyUnicode_READ(kind, data, i);
+        // An escaped byte (U+DC80 to U+DCFF) stands for one byte.
+        const unsigned char width = c < 0x80 ? 1 : c < 0x800 ? 2 : (c >= 0xDC80 && c <= 0xDCFF) ? 1 : c < 0x10000 ? 3 : 4;
+        m_Widths.push_back(width);
+        at += width;
+    }
 }
 
-int LineStarts::CharColumn(std::string_view text, int line, int byteColumn) const {
-    if (line < 1 || static_cast<size_t>(line) > m_Starts.size() || byteColumn < 1) return byteColumn;
-    const size_t start = m_Starts[static_cast<size_t>(line) - 1];
-    const size_t width = static_cast<size_t>(byteColumn) - 1;
-    if (start + width > text.size()) return byteColumn;
-    return static_cast<int>(py::len(StrOf(text.substr(start, width)))) + 1;
+size_t CharIndex::CharOffset(size_t byteOffset) const {
+    const auto mark = std::upper_bound(m_Marks.begin(), m_Marks.end(), byteOffset);
+    if (mark == m_Marks.begin()) return 0;
+    size_t character = static_cast<size_t>(mark - m_Marks.begin() - 1) * kStride;
+    for (size_t at = *(mark - 1); at < byteOffset && character < m_Widths.size(); ++character) at += m_Widths[character];
+    return character;
+}
+
+int CharIndex::CharColumn(int line, int byteColumn) const {
+    if (line < 1 || static_cast<size_t>(line) > m_LineStarts.size() || byteColumn < 1) return byteColumn;
+    const size_t start = m_LineStarts[static_cast<size_t>(line) - 1];
+    return static_cast<int>(CharOffset(start + static_cast<size_t>(byteColumn) - 1) - CharOffset(start)) + 1;
 }
 
 }  // namespace koru_python

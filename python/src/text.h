@@ -32,18 +32,24 @@ inline py::str StrOf(const CString& text) { return StrOf(text.View()); }
 // when the text holds one.
 std::string ZeroFreeBytes(const py::handle& text);
 
-// Where each line of a text starts, to turn a byte column into a character
-// column.
-class LineStarts {
+// Places in a text as Python reads it: characters of its UTF-8 decoding
+// (surrogateescape). The text is decoded once; a place then costs the same
+// however long its line is, so asking where each node of a one-line document
+// stands takes linear time, not quadratic.
+class CharIndex {
 public:
-    explicit LineStarts(std::string_view text);
-    // The 1-based column of the byte `byteColumn` of `line` (both 1-based) in
-    // characters of `text`, the text given to the constructor; `byteColumn`
-    // unchanged when the place is outside the text.
-    int CharColumn(std::string_view text, int line, int byteColumn) const;
+    explicit CharIndex(std::string_view text);
+    // Characters before the byte at `byteOffset`, which starts a character.
+    size_t CharOffset(size_t byteOffset) const;
+    // The 1-based character column of byte column `byteColumn` of `line` (both
+    // 1-based); `byteColumn` unchanged when the place is outside the text.
+    int CharColumn(int line, int byteColumn) const;
 
 private:
-    std::vector<size_t> m_Starts;
+    static constexpr size_t kStride = 64;
+    std::vector<size_t> m_LineStarts;  // byte offset of each line's first byte
+    std::vector<size_t> m_Marks;       // byte offset of every kStride-th character
+    std::vector<unsigned char> m_Widths;  // bytes of each character
 };
 
 }  // namespace koru_python

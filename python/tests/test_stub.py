@@ -37,4 +37,5 @@ def test_the_stub_names_what_the_module_has():
             continue
         mapping_mixins = {"get", "keys", "values", "items"} if name == "Attributes" else set()
         own = {n for n, _ in inspect.getmembers(cls)} - set(dir(object))
+        own |= {n for n in getattr(cls, "__dict__", {}) if not n.startswith("_")}
         assert public(names) | mapping_mixins == public(own), name

@@ -45,3 +45,35 @@ def test_uri_coding(plain, coded):
 
 def test_uri_decode_keeps_a_short_escape():
     assert koru.uri_decode("100%") == "100%" and koru.uri_decode("%4") == "%4"
+
+
+@pytest.mark.parametrize("text", [
+    "<MACRO>A:1??</MACRO>\n<U> <!-- é -->\n  <B N=&A;>é\udcff</B>\n</U>x",
+    "no statement at all",
+    "<U><B N='unclosed></U>",
+])
+def test_read_source_gives_pieces_that_are_the_whole_text(text):
+    pieces = koru.read_source(text)
+    assert "".join(p.text for p in pieces) == text
+    for piece in pieces:
+        assert text[piece.offset:piece.offset + piece.length] == piece.text
+        line_start = text.rfind("\n", 0, piece.offset) + 1
+        assert (piece.line, piece.column) == (text.count("\n", 0, piece.offset) + 1, piece.offset - line_start + 1)
+    raw = text.encode("utf-8", "surrogateescape")
+    assert b"".join(p.text for p in koru.read_source(raw)) == raw
+
+
+def test_read_source_kinds():
+    kinds = [p.kind for p in koru.read_source("<MACRO>A:1??</MACRO><U><!-- c --><B></B></U>")]
+    assert kinds == ["macro-block", "start", "comment", "start", "end", "end"]
+
+
+def test_places_in_a_long_line_count_characters():
+    # One line, many nodes, characters of one to four bytes: every node's
+    # column must name its '<' (and take linear time).
+    body = "".join(f"<C N=ü{i}><A V=€𝄞></A></C>" for i in range(3000))
+    text = f"<U><B N=é>{body}</B></U>"
+    doc = koru.parse(text)
+    assert all(text[node.column - 1] == "<" and node.line == 1 for node in doc)
+    assert [p.column for p in koru.read_source(text) if p.kind == "start"] == [
+        i + 1 for i, c in enumerate(text) if c == "<" and text[i + 1] != "/"]
