@@ -79,13 +79,13 @@ void BindDocument(py::module_& module) {
              "Applies an update text (statements without the '<U>' frame) batch by batch, "
              "overwriting; returns the nodes it rebuilt. Raises RefusedError.")
         .def("delete",
-             [](const Core& self, const Node& node) { self->Parser().DeleteNode(NodeOf(self, node)); },
+             [](const Core& self, const Node& node) { self->Delete(NodeOf(self, node)); },
              py::arg("node"), "Deletes NODE and every node nested in it.")
         .def("delete_children",
              [](const Core& self, const Node& parent, const py::object& tag, const py::object& tValue) {
                  const InputText t = TextOf(tValue);
-                 self->Parser().DeleteNode(CString(t.bytes.data(), static_cast<int>(t.bytes.size())),
-                                           NodeOf(self, parent), UpperName(tag));
+                 self->Delete(CString(t.bytes.data(), static_cast<int>(t.bytes.size())), NodeOf(self, parent),
+                              UpperName(tag));
              },
              py::arg("parent"), py::arg("tag"), py::arg("t_value"),
              "Deletes the children of PARENT tagged TAG (case ignored) whose T value is T_VALUE, "

@@ -19,14 +19,6 @@ py::list NodeListOf(const std::shared_ptr<DocumentCore>& doc, const std::vector<
     return out;
 }
 
-std::vector<CKORU_ItemNode*> TakeList(CKORU_Parser& parser, CKORU_Parser::NodeList* list) {
-    std::vector<CKORU_ItemNode*> nodes;
-    if (!list) return nodes;
-    nodes.assign(list->begin(), list->end());
-    parser.ReleaseNodeList(list);
-    return nodes;
-}
-
 CString UpperName(const py::handle& name) {
     const InputText text = TextOf(name);
     CString upper(text.bytes.data(), static_cast<int>(text.bytes.size()));
@@ -160,16 +152,12 @@ void BindNodes(py::module_& module) {
         .def("__contains__", [](const Node& self, const py::object& name) { return bool(ValueOrNull(self, name)); })
         .def_property_readonly("parent",
                                [](const Node& self) {
-                                   return NodeOrNone(self.doc, self.doc->Parser().GetParent(self.Get()));
+                                   return NodeOrNone(self.doc, self.doc->Parent(self.Get()));
                                },
                                "The node this one is nested in directly; None at the top.")
         .def_property_readonly("children",
                                [](const Node& self) {
-                                   CKORU_ItemNode* node = self.Get();
-                                   if (node->m_Level >= INT16_MAX) return py::list();
-                                   CKORU_Parser& parser = self.doc->Parser();
-                                   const short level = static_cast<short>(node->m_Level + 1);
-                                   return NodeListOf(self.doc, TakeList(parser, parser.GetNodeList(nullptr, level, node)));
+                                   return NodeListOf(self.doc, self.doc->Children(self.Get()));
                                },
                                "The nodes nested directly in this one, in closing order.")
         .def_property_readonly("href",

@@ -54,6 +54,17 @@ public:
     void SetOverwrite(bool overwrite);
     void SetNewValues(bool newValues);
 
+    // Delete `node` with its run, or the children of `parent` tagged `tag`
+    // whose T value is `tValue`.
+    void Delete(CKORU_ItemNode* node);
+    void Delete(const CString& tValue, CKORU_ItemNode* parent, const CString& tag);
+
+    // The parent of `node` and its children, as GetParent and GetNodeList give
+    // them, found from the node's position: the library finds a node by a walk
+    // from the head, which makes walking a whole tree take quadratic time.
+    CKORU_ItemNode* Parent(CKORU_ItemNode* node);
+    std::vector<CKORU_ItemNode*> Children(CKORU_ItemNode* node);
+
     // The handle of `node` (shared by every Node object of it).
     std::shared_ptr<NodeRef> RefOf(CKORU_ItemNode* node);
     // Where `node`'s statement began in the text it came from; nullopt when
@@ -74,6 +85,10 @@ private:
     };
 
     static void Freed(void* core, const CKORU_ItemNode* node);
+    // Position of a main-list node, from an index made on first use and
+    // dropped by every call that may change the list.
+    POSITION PositionOf(CKORU_ItemNode* node);
+    void ListChanges() { m_Positions.clear(); }
     // Files every main-list node not yet known under `origin`.
     void Adopt(int origin);
     // Reads the places of every node that came from `origin`, in one reading
@@ -84,6 +99,7 @@ private:
     CKORU_Parser m_Parser;
     std::vector<Origin> m_Origins;
     std::unordered_map<const CKORU_ItemNode*, Entry> m_Entries;
+    std::unordered_map<const CKORU_ItemNode*, POSITION> m_Positions;
     int m_Overwrite = 0;
     int m_NewValues = 0;
 };

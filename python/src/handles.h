@@ -39,8 +39,6 @@ struct Attributes {
 py::object NodeOrNone(const std::shared_ptr<DocumentCore>& doc, CKORU_ItemNode* node);
 // The Nodes of `nodes`, in order.
 py::list NodeListOf(const std::shared_ptr<DocumentCore>& doc, const std::vector<CKORU_ItemNode*>& nodes);
-// The nodes of a list a query returned (may be null), which it then frees.
-std::vector<CKORU_ItemNode*> TakeList(CKORU_Parser& parser, CKORU_Parser::NodeList* list);
 // `name` upper-cased, as the library keys attributes.
 CString UpperName(const py::handle& name);
 // Raises KeyError for `key`.

@@ -120,3 +120,30 @@ def test_random_histories_keep_every_handle_exact():
             assert node.alive == (node in present)
         held = [n for n in held if n.alive or rng.random() < 0.3]
     assert len(set(held)) <= len(doc) + len(held)
+
+
+def test_parents_and_children_follow_every_change():
+    # parent: the first later node one level up; children: the nodes one level
+    # down in the run of deeper nodes just before a node (closing order).
+    def expected(nodes, i):
+        later = [n for n in nodes[i + 1:] if n.level == nodes[i].level - 1]
+        run = []
+        for n in reversed(nodes[:i]):
+            if n.level <= nodes[i].level:
+                break
+            run.insert(0, n)
+        return (later[0] if later else None), [n for n in run if n.level == nodes[i].level + 1]
+
+    rng = random.Random(11)
+    doc = koru.parse("<U><B N=b><C N=a><E T=1><M></M></E></C></B><F ID=f><FD N=x></FD></F></U>")
+    for step in range(120):
+        nodes = doc.nodes
+        for i, node in enumerate(nodes):
+            assert (node.parent, node.children) == expected(nodes, i)
+        choice = rng.randrange(3)
+        if choice == 0 and len(nodes) > 3:
+            doc.delete(rng.choice([n for n in nodes if n.tag != "B"]))
+        elif choice == 1:
+            doc.merge(f"<U><B><C N=c{rng.randrange(5)}><E T={step}><M></M></E></C></B><F ID=g><FD></FD></F></U>")
+        else:
+            doc.update(f"<C N=c{rng.randrange(5)} X={step}><A N=l></A></C>")
