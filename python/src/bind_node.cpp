@@ -162,7 +162,11 @@ void BindNodes(py::module_& module) {
                                "The nodes nested directly in this one, in closing order.")
         .def_property_readonly("href",
                                [](const Node& self) -> py::object {
-                                   const CString href = self.doc->Parser().GetCtrlHRef(self.Get());
+                                   // GetCtrlHRef's rule, with the document's quick parent.
+                                   CString href;
+                                   for (CKORU_ItemNode* node = self.Get(); node && href.IsEmpty();
+                                        node = self.doc->Parent(node))
+                                       href = self.doc->Parser().GetValue("HREF", node);
                                    return href.IsEmpty() ? py::object(py::none()) : py::object(StrOf(href));
                                },
                                "The link target of this node or its nearest ancestor that has one; None if none.")

@@ -135,15 +135,19 @@ def test_parents_and_children_follow_every_change():
         return (later[0] if later else None), [n for n in run if n.level == nodes[i].level + 1]
 
     rng = random.Random(11)
-    doc = koru.parse("<U><B N=b><C N=a><E T=1><M></M></E></C></B><F ID=f><FD N=x></FD></F></U>")
+    doc = koru.parse("<U><B N=b HREF=/b><C N=a><E T=1><M></M></E></C></B><F ID=f><FD N=x></FD></F></U>")
     for step in range(120):
         nodes = doc.nodes
         for i, node in enumerate(nodes):
             assert (node.parent, node.children) == expected(nodes, i)
+            linked = node
+            while linked is not None and not linked.get("HREF"):
+                linked = linked.parent
+            assert node.href == (linked["HREF"] if linked else None)
         choice = rng.randrange(3)
         if choice == 0 and len(nodes) > 3:
             doc.delete(rng.choice([n for n in nodes if n.tag != "B"]))
         elif choice == 1:
             doc.merge(f"<U><B><C N=c{rng.randrange(5)}><E T={step}><M></M></E></C></B><F ID=g><FD></FD></F></U>")
         else:
-            doc.update(f"<C N=c{rng.randrange(5)} X={step}><A N=l></A></C>")
+            doc.update(f"<C N=c{rng.randrange(5)} X={step} HREF=/c{step}><A N=l></A></C>")
