@@ -40,7 +40,8 @@ void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
 void DestroyNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
 
 // Derives word count, tag name and attribute table from the node's statement
-// text, adding to what its table holds; texts go to `arena` when given.
+// text, adding to what its table holds; texts go to `arena` when given. The
+// caller gives an empty table its room first (TableRoom).
 // `words` and `equals` are the statement's counts as CountWords gives them;
 // `cut` its words when CutPlainWords could cut them (they may lie in another
 // copy of the statement text).
