@@ -17,6 +17,7 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     CString work(source);
     if (!DoYouHaveReDefineSource(work)) return 0;
     SourceStatements statements;
+    statements.cutWords = true;
     if (!PrepareSource(work) || !SplitStatements(work, statements)) {
         RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;

@@ -42,10 +42,11 @@ void CKORU_ItemNode::InitNode() {
     const bool plain = CutPlainWords(m_Statement.View(), cut);
     int equals = cut.equals;
     const int words = plain ? cut.count : CountWords(m_Statement.View(), equals);
+    const WordPlaces places = cut.Places();
     // One block for the table: the tag and the pairs (a statement that repeats
     // one name many times gets the rest by doubling, not by its word count).
     if (m_AttrTable.IsEmpty()) CoreAccess::ReserveTable(nullptr, m_AttrTable, TableRoom(words));
-    BuildTables(nullptr, *this, words, equals, plain ? &cut : nullptr);
+    BuildTables(nullptr, *this, words, equals, plain ? &places : nullptr);
 }
 
 void CKORU_ItemNode::ReleaseMainList() { m_AttrTable.RemoveAll(); }
@@ -57,7 +58,7 @@ namespace koru { namespace detail {
 // Tag name, word count and attribute pairs, in one walk of the statement:
 // the first word is the tag name, then words pair up positionally as name and
 // value, as many pairs as half the word count. `<B ID N=x` pairs ID with N.
-void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const StatementWords* cut) {
+void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const WordPlaces* cut) {
     std::string_view text = node.m_Statement.View();
     const long long count = static_cast<long long>(words) - 2LL * equals;
     node.m_WordCount = static_cast<unsigned short>(std::clamp(count, 0LL, 65535LL));

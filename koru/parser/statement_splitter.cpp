@@ -100,10 +100,10 @@ StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& s
         } else {  // '>'
             span.offset = static_cast<uint32_t>(start);
             span.length = static_cast<uint32_t>(pos - start + 1);
-            span.edited = -1;
+            span.edited = isEdited;
             if (isEdited) {
                 edited.Append(text.substr(run, pos - run + 1));
-                span.edited = static_cast<int32_t>(out.edited.size());
+                span.kept = static_cast<uint32_t>(out.edited.size());
                 out.edited.push_back(std::move(edited));
             }
             return StatementRead::Statement;
@@ -179,15 +179,11 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
         }
         const size_t at = i;
         StatementSpan span;
-        const StatementRead read = ReadStatement(text, i, span, out);
+        span.wordCount = -1;
+        const StatementRead read = out.cutWords ? ReadStatementWords(text, i, span, out) : ReadStatement(text, i, span, out);
         if (read == StatementRead::UnclosedComment) return Refuse(KoruRefusalCode::UnclosedComment, static_cast<long long>(at), text);
         if (read != StatementRead::Statement) continue;
-        const std::string_view statement = out.Text(text, span);
-        // Most statements have their tag right after the '<'.
-        const unsigned char second = statement.size() > 2 ? static_cast<unsigned char>(statement[1]) : 0;
-        span.closes = kCharClasses.word[second] ? second == '/' : StartsWithEndTag(NodeText(statement));
-        out.spans.push_back(span);
-        if (statement.substr(1, 1) == "/") {
+        if (KeepStatement(text, span, out)) {
             ++ends;
             if (firstEnd < 0 && ends > starts) firstEnd = static_cast<long long>(at);
         } else {
