@@ -695,6 +695,7 @@ private:
     int SubstituteMacros(CString& source);
     // redefinition check
     int DoYouHaveReDefineSource(CString& source);
+    void KeepRedefinition(CString& source, size_t end);
     // node lookup
     POSITION FindIn(NodeList* list, CKORU_ItemNode* node);
     // link lookup

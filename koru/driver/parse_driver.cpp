@@ -15,12 +15,27 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     // the macro table and every list exactly as they were.
     ParseTransaction transaction(*this, overwrite);
     CString work(source);
-    if (!DoYouHaveReDefineSource(work)) return 0;
     SourceStatements statements;
     statements.cutWords = true;
-    if (!PrepareSource(work) || !SplitStatements(work, statements)) {
-        RelocateRefusal(m_LastRefusal, source.View(), work.View());
-        return 0;
+    size_t frameEnd = std::string_view::npos;
+    // The macro stage leaves a source without a block and, while macros are
+    // defined, without references as it is.
+    const bool macros = MayHoldMacroBlock(work.View()) ||
+                        (m_pMacroTable && !m_pMacroTable->IsEmpty() && work.Find('&') >= 0);
+    if (!macros && SplitFramed(work.View(), statements, frameEnd)) {
+        // The usual source, checked and split in one walk: what the frame
+        // check and the macro stage do to it is left to do.
+        KeepRedefinition(work, frameEnd);
+        DiscardStagedMacros();
+        m_MacroBlockText.Empty();
+    } else {
+        statements = SourceStatements();
+        statements.cutWords = true;
+        if (!DoYouHaveReDefineSource(work)) return 0;
+        if (!PrepareSource(work) || !SplitStatements(work, statements)) {
+            RelocateRefusal(m_LastRefusal, source.View(), work.View());
+            return 0;
+        }
     }
     const long long tooDeep = CheckParseNesting(statements);
     if (tooDeep >= 0) {

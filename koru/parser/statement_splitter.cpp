@@ -16,14 +16,7 @@ namespace {
 int FindMacroName(std::string_view text) {
     const int length = static_cast<int>(text.size());
     // Most sources hold no macro block at all: one fast search settles that.
-    bool any = false;
-    for (size_t m = FindByte(text, 0, 'M'); m != std::string_view::npos; m = FindByte(text, m + 1, 'M')) {
-        if (m + 5 <= text.size() && text[m + 1] == 'A' && text[m + 2] == 'C' && text[m + 3] == 'R' && text[m + 4] == 'O') {
-            any = true;
-            break;
-        }
-    }
-    if (!any) return -1;
+    if (!MayHoldMacroBlock(text)) return -1;
     for (int i = 0; i < length; ++i) {
         while (i < length && text[static_cast<size_t>(i)] != '"' && text[static_cast<size_t>(i)] != 'M') ++i;
         if (i == length) break;
@@ -50,6 +43,13 @@ constexpr StopTable kStops{};
 }  // namespace
 
 namespace koru { namespace detail {
+
+bool MayHoldMacroBlock(std::string_view text) noexcept {
+    for (size_t m = FindByte(text, 0, 'M'); m != std::string_view::npos; m = FindByte(text, m + 1, 'M'))
+        if (m + 5 <= text.size() && text[m + 1] == 'A' && text[m + 2] == 'C' && text[m + 3] == 'R' && text[m + 4] == 'O')
+            return true;
+    return false;
+}
 
 StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& span, SourceStatements& out) {
     const size_t length = text.size();

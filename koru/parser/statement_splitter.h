@@ -100,6 +100,16 @@ inline bool KeepStatement(std::string_view text, StatementSpan& span, SourceStat
     return statement.substr(1, 1) == "/";
 }
 
+// True when `text` may hold a macro block: it holds "MACRO" somewhere.
+bool MayHoldMacroBlock(std::string_view text) noexcept;
+
+// Splits `text` as the splitter splits what the frame check keeps of it, and
+// finds where the frame check ends it (`end`, npos when it keeps all), in one
+// walk. False when the walk meets something on which the two might not
+// agree (a quote between statements, an odd statement) or that a stage
+// refuses; `out` is then to be dropped and the stages run one by one.
+bool SplitFramed(std::string_view text, SourceStatements& out, size_t& end);
+
 // The macro block of a framed text as the splitter cuts it: from the '<'
 // before "MACRO" through the '>' after "/MACRO". `found` false when the text
 // has no block; `closed` false when its "/MACRO" is missing.
