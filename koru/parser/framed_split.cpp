@@ -30,7 +30,7 @@ bool SplitFramed(std::string_view text, SourceStatements& out, size_t& end) {
     end = std::string_view::npos;
     bool started = false;
     long long starts = 0, ends = 0;
-    out.spans.reserve(length / 48 + 8);  // a guess that saves most regrowth
+    out.spans.reserve(length / 48 + 8);  // a guess for the first block
     for (size_t i = 0; i < length; ++i) {
         // Statements mostly follow one another directly.
         while (i < length && !kGapStops.stop[static_cast<unsigned char>(text[i])]) ++i;

@@ -170,7 +170,7 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
     if (length > UINT32_MAX) return Refuse(KoruRefusalCode::NoStatement, -1, text);
     long long starts = 0, ends = 0;
     long long firstEnd = -1;
-    out.spans.reserve(length / 48 + 8);  // a guess that saves most regrowth
+    out.spans.reserve(length / 48 + 8);  // a guess for the first block
     for (size_t i = 0; i < length; ++i) {
         // Statements mostly follow one another directly.
         if (text[i] != '<') {

@@ -4,6 +4,7 @@
 #define KORU_PARSER_STATEMENT_SPLITTER_H
 
 #include "koru.h"
+#include "parser/block_list.h"
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
 
@@ -27,7 +28,7 @@ struct StatementSpan {
 };
 
 struct SourceStatements {
-    std::vector<StatementSpan> spans;
+    BlockList<StatementSpan> spans;
     std::vector<CString> edited;
     // Set by the caller: cut the words of start statements while reading
     // them, so that building their nodes does not walk them again.

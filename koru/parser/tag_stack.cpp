@@ -44,7 +44,11 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
 void CKORU_Parser::StackStatements(const CString& source, SourceStatements& statements) {
     const std::string_view text = source.View();
     BeginBuilding(*this, text.size());
-    for (const StatementSpan& span : statements.spans) {
+    const auto end = statements.spans.end();
+    for (auto at = statements.spans.begin(); at != end; ++at) {
+        // The records of the statements built give their memory back.
+        statements.spans.DropBefore(at);
+        const StatementSpan& span = *at;
         if (span.closes || span.wordCount < 0) {
             StackOne(statements.Text(text, span), span.closes, span.offset);
             continue;
