@@ -668,7 +668,7 @@ private:
     int SplitStatements(const CString& source, koru::detail::SourceStatements& out);
     // tag nesting stack
     void StackOperation(StatementList* statements);
-    void StackStatements(const CString& source, const koru::detail::SourceStatements& statements);
+    void StackStatements(const CString& source, koru::detail::SourceStatements& statements);
     void StackOne(std::string_view statement, bool closes, long long offset);
     void Push(CKORU_ItemNode* node);
     CKORU_ItemNode* Pop();
@@ -695,6 +695,7 @@ private:
     int SubstituteMacros(CString& source);
     // redefinition check
     int DoYouHaveReDefineSource(CString& source);
+    void KeepRedefinition(CString& source, size_t end);
     // node lookup
     POSITION FindIn(NodeList* list, CKORU_ItemNode* node);
     // link lookup

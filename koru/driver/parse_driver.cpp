@@ -11,24 +11,46 @@ using namespace koru::detail;
 
 int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     m_nOverwrite = overwrite;
-    // Every stage works on a copy, so a refused source leaves the host's text,
-    // the macro table and every list exactly as they were.
     ParseTransaction transaction(*this, overwrite);
-    CString work(source);
-    if (!DoYouHaveReDefineSource(work)) return 0;
     SourceStatements statements;
-    if (!PrepareSource(work) || !SplitStatements(work, statements)) {
-        RelocateRefusal(m_LastRefusal, source.View(), work.View());
-        return 0;
+    statements.cutWords = true;
+    // The usual source is checked and split in one walk and in place: the
+    // macro stage leaves a source without a block and, while macros are
+    // defined, without references as it is, and only the text after the
+    // frame is cut off the host's text, once it is accepted.
+    size_t frameEnd = std::string_view::npos;
+    const bool macros = MayHoldMacroBlock(source.View()) ||
+                        (m_pMacroTable && !m_pMacroTable->IsEmpty() && source.Find('&') >= 0);
+    const bool framed = !macros && SplitFramed(source.View(), statements, frameEnd);
+    // Every other stage works on a copy, so a refused source leaves the host's
+    // text, the macro table and every list exactly as they were.
+    CString work;
+    if (framed) {
+        DiscardStagedMacros();
+        m_MacroBlockText.Empty();
+    } else {
+        statements = SourceStatements();
+        statements.cutWords = true;
+        work = source;
+        if (!DoYouHaveReDefineSource(work)) return 0;
+        if (!PrepareSource(work) || !SplitStatements(work, statements)) {
+            RelocateRefusal(m_LastRefusal, source.View(), work.View());
+            return 0;
+        }
     }
     const long long tooDeep = CheckParseNesting(statements);
     if (tooDeep >= 0) {
+        if (framed) {
+            work = source;
+            KeepRedefinition(work, frameEnd);
+        }
         Refuse(KoruRefusalCode::NestingLimit, StatementOffset(work, tooDeep), work.View());
         RelocateRefusal(m_LastRefusal, source.View(), work.View());
         return 0;
     }
     transaction.Commit();
-    source.swap(work);
+    if (framed) KeepRedefinition(source, frameEnd);
+    else source.swap(work);
 
     StackStatements(source, statements);
     if (!m_pMainList) {
@@ -53,7 +75,8 @@ void CKORU_Parser::DeleteNoUsedItem() {
     while (pos) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_ClosedList.GetNext(pos);
-        if (node->m_Level < 2 || node->m_TagName.CompareNoCase("H") == 0) {
+        const std::string_view tag = node->m_TagName.View();
+        if (node->m_Level < 2 || (tag.size() == 1 && (tag[0] == 'H' || tag[0] == 'h'))) {
             m_ClosedList.RemoveAt(at);
             FreeNode(*this, node);
         }

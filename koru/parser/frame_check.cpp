@@ -71,10 +71,16 @@ int CKORU_Parser::DoYouHaveReDefineSource(CString& source) {
         const long long at = scan.at == std::string_view::npos ? -1 : static_cast<long long>(scan.at);
         return Refuse(scan.code, at, text);
     }
-    if (scan.end != std::string_view::npos) {
-        m_ReDefineSource = CString(text.substr(scan.end));
-        if (FirstVisibleByte(m_ReDefineSource.View()) != std::string_view::npos) m_nOverwrite = 1;
-        source.Truncate(static_cast<int>(scan.end));
-    }
+    KeepRedefinition(source, scan.end);
     return 1;
+}
+
+// Keeps the text after the frame's end (`end`, npos when there is none) as
+// redefinition text and cuts it off `source`.
+void CKORU_Parser::KeepRedefinition(CString& source, size_t end) {
+    m_ReDefineSource.Empty();
+    if (end == std::string_view::npos) return;
+    m_ReDefineSource = CString(source.View().substr(end));
+    if (FirstVisibleByte(m_ReDefineSource.View()) != std::string_view::npos) m_nOverwrite = 1;
+    source.Truncate(static_cast<int>(end));
 }

@@ -42,7 +42,11 @@ void CKORU_ItemNode::InitNode() {
     const bool plain = CutPlainWords(m_Statement.View(), cut);
     int equals = cut.equals;
     const int words = plain ? cut.count : CountWords(m_Statement.View(), equals);
-    BuildTables(nullptr, *this, words, equals, plain ? &cut : nullptr);
+    const WordPlaces places = cut.Places();
+    // One block for the table: the tag and the pairs (a statement that repeats
+    // one name many times gets the rest by doubling, not by its word count).
+    if (m_AttrTable.IsEmpty()) CoreAccess::ReserveTable(nullptr, m_AttrTable, TableRoom(words));
+    BuildTables(nullptr, *this, words, equals, plain ? &places : nullptr);
 }
 
 void CKORU_ItemNode::ReleaseMainList() { m_AttrTable.RemoveAll(); }
@@ -54,15 +58,11 @@ namespace koru { namespace detail {
 // Tag name, word count and attribute pairs, in one walk of the statement:
 // the first word is the tag name, then words pair up positionally as name and
 // value, as many pairs as half the word count. `<B ID N=x` pairs ID with N.
-void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const StatementWords* cut) {
+void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const WordPlaces* cut) {
     std::string_view text = node.m_Statement.View();
     const long long count = static_cast<long long>(words) - 2LL * equals;
     node.m_WordCount = static_cast<unsigned short>(std::clamp(count, 0LL, 65535LL));
-
-    // One block for the table: the tag and the pairs (a statement that repeats
-    // one name many times gets the rest by doubling, not by its word count).
     CMapStringToString& table = node.m_AttrTable;
-    if (table.IsEmpty()) CoreAccess::ReserveTable(arena, table, TableRoom(words));
 
     size_t origin = 0;
     CString nameScratch, valueScratch;
@@ -78,14 +78,16 @@ void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, cons
         return nameScratch.View();
     };
     const std::string_view tag = upperKey(cut ? cut->At(0) : CutFirstWordView(text, origin, nameScratch));
-    CoreAccess::SetPair(arena, table, tag, std::string_view());
+    if (!CoreAccess::SetShortPair(arena, table, tag, std::string_view(), false))
+        CoreAccess::SetPair(arena, table, tag, std::string_view());
     CoreAccess::SetText(arena, node.m_TagName, tag);
 
     if (cut) {
         for (int pair = 0; pair < words / 2; ++pair) {
             const std::string_view name = cut->At(1 + 2 * pair), value = cut->At(2 + 2 * pair);
-            if (!CoreAccess::SetShortPair(arena, table, name, value, true))
-                CoreAccess::SetPair(arena, table, upperKey(name), value);
+            if (CoreAccess::SetShortPair(arena, table, name, value, true)) continue;
+            const std::string_view key = upperKey(name);
+            if (!CoreAccess::SetLongPair(arena, table, key, value)) CoreAccess::SetPair(arena, table, key, value);
         }
         return;
     }

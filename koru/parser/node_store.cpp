@@ -23,12 +23,9 @@ size_t NodeBytes(std::string_view text, int words) {
 
 }  // namespace
 
-// Builds a node in `arena`.
-static CKORU_ItemNode* BuildNodeIn(CKORU_Parser& parser, Arena& arena, int level, std::string_view text, long long offset) {
-    StatementWords cut;
-    const bool plain = CutPlainWords(text, cut);
-    int equals = cut.equals;
-    const int words = plain ? cut.count : CountWords(text, equals);
+// Builds a node in `arena` from its words, cut or not (null).
+static CKORU_ItemNode* BuildNodeFrom(CKORU_Parser& parser, Arena& arena, int level, std::string_view text,
+                                     long long offset, int words, int equals, const WordPlaces* cut) {
     arena.Reserve(NodeBytes(text, words));
     CKORU_ItemNode* node = CoreAccess::NewNode(&arena);
     try {
@@ -37,7 +34,7 @@ static CKORU_ItemNode* BuildNodeIn(CKORU_Parser& parser, Arena& arena, int level
         // The table first: it needs eight-byte alignment, texts only two.
         CoreAccess::ReserveTable(&arena, node->m_AttrTable, TableRoom(words));
         CoreAccess::SetText(&arena, node->m_Statement, text);
-        BuildTables(&arena, *node, words, equals, plain ? &cut : nullptr);
+        BuildTables(&arena, *node, words, equals, cut);
     } catch (...) {
         FreeNode(parser, node);
         throw;
@@ -45,8 +42,23 @@ static CKORU_ItemNode* BuildNodeIn(CKORU_Parser& parser, Arena& arena, int level
     return node;
 }
 
+// Builds a node in `arena`, cutting its words.
+static CKORU_ItemNode* BuildNodeIn(CKORU_Parser& parser, Arena& arena, int level, std::string_view text, long long offset) {
+    StatementWords cut;
+    const bool plain = CutPlainWords(text, cut);
+    int equals = cut.equals;
+    const int words = plain ? cut.count : CountWords(text, equals);
+    const WordPlaces places = cut.Places();
+    return BuildNodeFrom(parser, arena, level, text, offset, words, equals, plain ? &places : nullptr);
+}
+
 CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text, long long offset) {
     return BuildNodeIn(parser, ParserAccess::BuildArenaOf(parser), level, text, offset);
+}
+
+CKORU_ItemNode* BuildCutNode(CKORU_Parser& parser, int level, std::string_view text, long long offset,
+                             const WordPlaces& cut, int equals) {
+    return BuildNodeFrom(parser, ParserAccess::BuildArenaOf(parser), level, text, offset, cut.count, equals, &cut);
 }
 
 CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source) {

@@ -27,6 +27,10 @@ struct ParserAccess {
 // A node for the statement text `text` (without its closing '>') at `level`;
 // `offset` is where the statement began in the text parsed, if known.
 CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text, long long offset = -1);
+// The same with the words and equals signs of `text` already cut as
+// CutPlainWords cuts them (the words may lie in another copy of the text).
+CKORU_ItemNode* BuildCutNode(CKORU_Parser& parser, int level, std::string_view text, long long offset,
+                             const WordPlaces& cut, int equals);
 // A node copied as the copy constructor copies: statement text and level,
 // tables built again from the text.
 CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source);
@@ -40,11 +44,12 @@ void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
 void DestroyNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept;
 
 // Derives word count, tag name and attribute table from the node's statement
-// text, adding to what its table holds; texts go to `arena` when given.
+// text, adding to what its table holds; texts go to `arena` when given. The
+// caller gives an empty table its room first (TableRoom).
 // `words` and `equals` are the statement's counts as CountWords gives them;
 // `cut` its words when CutPlainWords could cut them (they may lie in another
 // copy of the statement text).
-void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const StatementWords* cut);
+void BuildTables(Arena* arena, CKORU_ItemNode& node, int words, int equals, const WordPlaces* cut);
 
 // Pairs a new table makes room for at once, for a statement of `words` words.
 inline size_t TableRoom(int words) noexcept {

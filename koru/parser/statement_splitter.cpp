@@ -16,14 +16,7 @@ namespace {
 int FindMacroName(std::string_view text) {
     const int length = static_cast<int>(text.size());
     // Most sources hold no macro block at all: one fast search settles that.
-    bool any = false;
-    for (size_t m = FindByte(text, 0, 'M'); m != std::string_view::npos; m = FindByte(text, m + 1, 'M')) {
-        if (m + 5 <= text.size() && text[m + 1] == 'A' && text[m + 2] == 'C' && text[m + 3] == 'R' && text[m + 4] == 'O') {
-            any = true;
-            break;
-        }
-    }
-    if (!any) return -1;
+    if (!MayHoldMacroBlock(text)) return -1;
     for (int i = 0; i < length; ++i) {
         while (i < length && text[static_cast<size_t>(i)] != '"' && text[static_cast<size_t>(i)] != 'M') ++i;
         if (i == length) break;
@@ -50,6 +43,13 @@ constexpr StopTable kStops{};
 }  // namespace
 
 namespace koru { namespace detail {
+
+bool MayHoldMacroBlock(std::string_view text) noexcept {
+    for (size_t m = FindByte(text, 0, 'M'); m != std::string_view::npos; m = FindByte(text, m + 1, 'M'))
+        if (m + 5 <= text.size() && text[m + 1] == 'A' && text[m + 2] == 'C' && text[m + 3] == 'R' && text[m + 4] == 'O')
+            return true;
+    return false;
+}
 
 StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& span, SourceStatements& out) {
     const size_t length = text.size();
@@ -100,10 +100,10 @@ StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& s
         } else {  // '>'
             span.offset = static_cast<uint32_t>(start);
             span.length = static_cast<uint32_t>(pos - start + 1);
-            span.edited = -1;
+            span.edited = isEdited;
             if (isEdited) {
                 edited.Append(text.substr(run, pos - run + 1));
-                span.edited = static_cast<int32_t>(out.edited.size());
+                span.kept = static_cast<uint32_t>(out.edited.size());
                 out.edited.push_back(std::move(edited));
             }
             return StatementRead::Statement;
@@ -170,7 +170,7 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
     if (length > UINT32_MAX) return Refuse(KoruRefusalCode::NoStatement, -1, text);
     long long starts = 0, ends = 0;
     long long firstEnd = -1;
-    out.spans.reserve(length / 48 + 8);  // a guess that saves most regrowth
+    out.spans.reserve(length / 48 + 8);  // a guess for the first block
     for (size_t i = 0; i < length; ++i) {
         // Statements mostly follow one another directly.
         if (text[i] != '<') {
@@ -179,15 +179,11 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
         }
         const size_t at = i;
         StatementSpan span;
-        const StatementRead read = ReadStatement(text, i, span, out);
+        span.wordCount = -1;
+        const StatementRead read = out.cutWords ? ReadStatementWords(text, i, span, out) : ReadStatement(text, i, span, out);
         if (read == StatementRead::UnclosedComment) return Refuse(KoruRefusalCode::UnclosedComment, static_cast<long long>(at), text);
         if (read != StatementRead::Statement) continue;
-        const std::string_view statement = out.Text(text, span);
-        // Most statements have their tag right after the '<'.
-        const unsigned char second = statement.size() > 2 ? static_cast<unsigned char>(statement[1]) : 0;
-        span.closes = kCharClasses.word[second] ? second == '/' : StartsWithEndTag(NodeText(statement));
-        out.spans.push_back(span);
-        if (statement.substr(1, 1) == "/") {
+        if (KeepStatement(text, span, out)) {
             ++ends;
             if (firstEnd < 0 && ends > starts) firstEnd = static_cast<long long>(at);
         } else {

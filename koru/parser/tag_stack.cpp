@@ -41,10 +41,27 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
     EndBuilding(*this);
 }
 
-void CKORU_Parser::StackStatements(const CString& source, const SourceStatements& statements) {
-    BeginBuilding(*this, source.View().size());
-    for (const StatementSpan& span : statements.spans)
-        StackOne(statements.Text(source.View(), span), span.closes, span.offset);
+void CKORU_Parser::StackStatements(const CString& source, SourceStatements& statements) {
+    const std::string_view text = source.View();
+    BeginBuilding(*this, text.size());
+    const auto end = statements.spans.end();
+    for (auto at = statements.spans.begin(); at != end; ++at) {
+        // The records of the statements built give their memory back.
+        statements.spans.DropBefore(at);
+        const StatementSpan& span = *at;
+        if (span.closes || span.wordCount < 0) {
+            StackOne(statements.Text(text, span), span.closes, span.offset);
+            continue;
+        }
+        // Words cut by the splitter lie in the source, from the statement's '<',
+        // after the statement's count of equals signs. Those of the statements
+        // built are freed as building goes on.
+        statements.DropWordsBefore(span.kept);
+        const uint32_t* entries = statements.WordsAt(span.kept);
+        const WordPlaces cut{text.data() + span.offset, entries + 1, span.wordCount};
+        Push(BuildCutNode(*this, -1, NodeText(text.substr(span.offset, span.length)), span.offset, cut,
+                          static_cast<int>(entries[0])));
+    }
     EndBuilding(*this);
 }
 

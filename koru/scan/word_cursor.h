@@ -149,26 +149,36 @@ inline std::string_view CutFirstWordView(std::string_view text, size_t& origin, 
     return CutFirstWordViewSlow(text, origin, scratch);
 }
 
+// The words of one statement as places in a copy of its text: each word is
+// its offset from `base` << 16 | its size, so a statement of at most
+// kMaxPlaced bytes fits.
+struct WordPlaces {
+    static constexpr size_t kMaxPlaced = 0xffff;
+    const char* base;
+    const uint32_t* word;
+    int count;
+    // Word `i`, or the empty word past the last one (as a cut past the end gives).
+    std::string_view At(int i) const noexcept {
+        return i < count ? std::string_view(base + (word[i] >> 16), word[i] & 0xffffu) : std::string_view();
+    }
+    static uint32_t Place(size_t offset, size_t size) noexcept { return static_cast<uint32_t>(offset << 16 | size); }
+};
+
 // Every word of a statement, cut in one walk, with the counts CountWords gives.
 struct StatementWords {
     static constexpr int kMax = 131;  // the tag and 65 pairs
-    struct Word {                     // left uninitialised: filled as cut
-        const char* data;
-        size_t size;
-    };
-    Word word[kMax];
+    const char* base = nullptr;
+    uint32_t word[kMax];              // left uninitialised: filled as cut
     int count = 0;
     int equals = 0;
-    // Word `i`, or the empty word past the last one (as a cut past the end gives).
-    std::string_view At(int i) const noexcept {
-        return i < count ? std::string_view(word[i].data, word[i].size) : std::string_view();
-    }
+    WordPlaces Places() const noexcept { return {base, word, count}; }
 };
 // Cuts every word of `text` as successive CutFirstWordView calls would and
 // counts words and equals signs as CountWords does, in one walk. That holds
 // for the usual statement; false (and `out` unusable) for one that needs the
 // general rules: '&' or ';' inside a word, a word that starts with ':' or runs
-// into a quote, a length header, a last byte ':', or more than kMax words.
+// into a quote, a length header, a last byte ':', more than kMax words, or
+// more than kMaxPlaced bytes.
 bool CutPlainWords(std::string_view text, StatementWords& out) noexcept;
 
 // Decodes the length-prefixed value whose quote is at `pos` (see EncodeRValue);

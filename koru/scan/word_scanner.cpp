@@ -152,7 +152,8 @@ std::string_view CutFirstWordViewSlow(std::string_view text, size_t& origin, CSt
 
 bool CutPlainWords(std::string_view text, StatementWords& out) noexcept {
     const size_t length = text.size();
-    if (length > 0 && text[length - 1] == ':') return false;
+    if (length > WordPlaces::kMaxPlaced || (length > 0 && text[length - 1] == ':')) return false;
+    out.base = text.data();
     out.count = 0;
     out.equals = 0;
     size_t i = 0;
@@ -167,7 +168,7 @@ bool CutPlainWords(std::string_view text, StatementWords& out) noexcept {
             if (StartsLengthHeader(text, i)) return false;
             const size_t close = FindByte(text, i + 1, '"');
             const size_t end = close == std::string_view::npos ? length : close + 1;
-            out.word[out.count++] = {text.data() + i, end - i};
+            out.word[out.count++] = WordPlaces::Place(i, end - i);
             i = end;
             continue;
         }
@@ -176,7 +177,7 @@ bool CutPlainWords(std::string_view text, StatementWords& out) noexcept {
         while (i < length && kCharClasses.word[static_cast<unsigned char>(text[i])]) ++i;
         if (i < length && (text[i] == '"' || ClassOf(text[i]) == kAmpersand || ClassOf(text[i]) == kSemicolon))
             return false;
-        out.word[out.count++] = {text.data() + start, i - start};
+        out.word[out.count++] = WordPlaces::Place(start, i - start);
     }
 }
 

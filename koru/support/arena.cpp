@@ -44,10 +44,6 @@ void Arena::Reserve(size_t bytes) {
     m_NextSize = std::min(m_NextSize * 2, kMaxChunk);
 }
 
-void Arena::Hold() noexcept {
-    if (m_Current) ++m_Current->live;
-}
-
 Arena::Chunk* Arena::ChunkOf(const void* p) const noexcept {
     const char* at = static_cast<const char*>(p);
     for (Chunk* guess : {m_LastFound, m_Current})
@@ -119,8 +115,7 @@ std::string_view PooledBytes(const char* block) noexcept {
 
 }  // namespace
 
-const char* Arena::PooledText(std::string_view bytes) {
-    if (bytes.size() < kPoolMin || bytes.size() > kPoolMax) return nullptr;
+const char* Arena::PooledSizedText(std::string_view bytes) {
     if (m_PoolSlots.empty()) {
         if (m_PoolHeld >= kPoolBytes) return nullptr;
         m_PoolSlots.assign(64, nullptr);

@@ -52,7 +52,9 @@ public:
         return m_Current->Data() + at;
     }
     // One more object lives in the current chunk.
-    void Hold() noexcept;
+    void Hold() noexcept {
+        if (m_Current) ++m_Current->live;
+    }
     // One object less lives in the chunk that holds `p`.
     void Drop(const void* p) noexcept;
     // True when `p` lies in one of the chunks.
@@ -61,8 +63,11 @@ public:
     // Short texts repeat: a block for `bytes` (a length * 2 + shared flag
     // header, the bytes, a zero) that every node asking for the same bytes
     // until ForgetPool shares. Pooled blocks live as long as the arena and hold
-    // at most kPoolBytes in all; null when `bytes` is not pooled.
-    const char* PooledText(std::string_view bytes);
+    // at most kPoolBytes in all; null when `bytes` is not pooled. Most texts
+    // have a size that is never pooled: that is told here without a call.
+    const char* PooledText(std::string_view bytes) {
+        return bytes.size() < kPoolMin || bytes.size() > kPoolMax ? nullptr : PooledSizedText(bytes);
+    }
     // Drops the lookup of pooled texts (the texts stay).
     void ForgetPool() noexcept;
 
@@ -74,6 +79,7 @@ private:
         char* Data() noexcept { return reinterpret_cast<char*>(this + 1); }
     };
     void Free(Chunk* chunk) noexcept;
+    const char* PooledSizedText(std::string_view bytes);
     Chunk* ChunkOf(const void* p) const noexcept;
 
     static constexpr size_t kPoolBytes = 64 * 1024;

@@ -58,6 +58,37 @@ struct CoreAccess {
         return true;
     }
 
+    // The same for a name of more than six bytes, already upper-cased. Such a
+    // name is never kept inline, so only keys in blocks are compared with it.
+    static bool SetLongPair(Arena* arena, CMapStringToString& map, std::string_view name, std::string_view value) {
+        CMapStringToString::Block* block = map.m_Block;
+        if (!block || !block->Shared() || name.size() <= CString::kInlineMax ||
+            block->Capacity() > CMapStringToString::kLinearLimit)
+            return false;
+        CMapStringToString::Pair* pairs = block->Pairs();
+        for (uint32_t i = 0; i < block->count; ++i) {
+            const CString& key = pairs[i].key;
+            if (key.m_Word && !key.IsInline() && key.View() == name) {
+                SetText(arena, pairs[i].value, value);
+                return true;
+            }
+        }
+        if (block->count == block->Capacity()) return false;
+        CMapStringToString::Pair* pair = &pairs[block->count];
+        new (&pair->key) CString();
+        new (&pair->value) CString();
+        try {
+            SetText(arena, pair->key, name);
+            SetText(arena, pair->value, value);
+        } catch (...) {
+            pair->key.~CString();
+            pair->value.~CString();
+            throw;
+        }
+        ++block->count;
+        return true;
+    }
+
     // Bytes of a table block of room for `capacity` pairs.
     static size_t TableBytes(size_t capacity) noexcept { return CMapStringToString::BlockBytes(capacity); }
     // A node with level -1 and no tables, made in `arena` (which must have room) or on the heap.

@@ -35,6 +35,9 @@ TEST(Parse, DocumentsGiveTheirMainList) {
         {"every level-1 node is dropped, not only the frame", "<X></X><U><B></B></U>", "B:2"},
         {"an empty frame gives an empty main list", "<U></U>", ""},
         {"the empty statement has an empty tag name", "<U><></></U>", ":2"},
+        {"a quote between statements hides a frame end", "<U><B N=b></B>\"<X></U>\"<C N=c></C></U>",
+         "B:2(b) X:2 C:2(c)"},
+        {"a frame end inside a quoted value ends nothing", "<U><B N=\"</U>\"></B></U>", "B:2(</U>)"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
@@ -79,6 +82,31 @@ TEST(ItemNode, StatementGivesTagWordCountAndAttributes) {
             row.level < -1 ? CKORU_ItemNode(CString(row.text)) : CKORU_ItemNode(row.level, CString(row.text));
         EXPECT_EQ(row.statement ? node.m_Statement.Str() : "", row.statement ? row.statement : "");
         EXPECT_EQ(Describe(node), row.node);
+    }
+}
+
+// A parse derives a node from its statement as a node built from that
+// statement does, however its words are written.
+TEST(Parse, NodesDeriveFromTheirStatementsAsItemNodesDo) {
+    std::string many = "<C";
+    for (int i = 0; i < 200; ++i) many += " a" + std::to_string(i) + "=v";
+    const std::string statements[] = {
+        "<C N=abc ID=\"x y\">", "<c n=Abc href=Http://X>", "<N N=abc>", "<C N=a ID=1 n=b>", "<C N=a;b V=c&d>",
+        "<B ID N=x>", "<C\r\nN=abc\tV=\"<l=5>a\"b>c\"\nT=\"q\">", "<>", "<C abcdefghijklmnopqrstuvwxyz0123456789=v>",
+        "<C N=x:>", "<C :a N=1>", "<C N=\"a\"b V=1>", "<C N==\"q\"  CAPTION=\"Control number 1\" X=button>",
+        "<C a <b N=1>", "<C N=a!b>", "<C N=\"x\"\"y\">", "<x:y a:b=c:d>", "<C N=a& V=;b>", "<C =N=a>", "<C N=>",
+        many + ">", "<C N=x V=\"" + std::string(70000, 'y') + "\">",
+    };
+    for (const std::string& statement : statements) {
+        SCOPED_TRACE(statement.substr(0, 60));
+        CKORU_Parser parser;
+        ASSERT_EQ(Parse(parser, "<U>" + statement + "</C></U>"), 1);
+        const CKORU_ItemNode* parsed = At(parser.GetMainList(), 0);
+        ASSERT_NE(parsed, nullptr);
+        CKORU_ItemNode built{CString(statement)};
+        built.m_Level = 2;
+        EXPECT_EQ(parsed->m_Statement, built.m_Statement);
+        EXPECT_EQ(Describe(*parsed), Describe(built));
     }
 }
 
