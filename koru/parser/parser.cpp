@@ -34,6 +34,8 @@ CKORU_Parser::~CKORU_Parser() {
     delete m_pScratchArena;
 }
 
+size_t KoruReleaseCachedMemory() noexcept { return ReleaseCachedChunks(); }
+
 // Frees a list handed out by a query or an update. The parser's own lists are
 // never freed here: a host that passes GetMainList() by mistake keeps a working parser.
 void CKORU_Parser::ReleaseNodeList(NodeList* list) {

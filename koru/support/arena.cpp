@@ -8,6 +8,17 @@
 #include <initializer_list>
 #include <new>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KORU_POISON_CACHE 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORU_POISON_CACHE 1
+#endif
+#endif
+#ifdef KORU_POISON_CACHE
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace koru { namespace detail {
 
 namespace {
@@ -15,11 +26,113 @@ namespace {
 constexpr size_t kMinChunk = 4096;
 constexpr size_t kMaxChunk = 32 * 1024;
 
+// Freed chunks are kept per thread for the next parser: glibc would hand them
+// back to the kernel, and faulting fresh pages in costs a parse more than its
+// own work does. Chunks come in a few sizes (4 KB to 32 KB and the header, the
+// pool's 4 KB, now and then one for a big node), so the cache is a few free
+// lists of one size each. It holds at most kCacheBytes: every chunk of a
+// document of about 6 MB of source; a larger one reuses that much.
+constexpr size_t kCacheBytes = 32 * 1024 * 1024;
+constexpr int kCacheSizes = 16;
+
+struct FreeBlock {
+    FreeBlock* next;
+};
+
+struct CacheList {
+    size_t size;  // bytes of each block in `head`
+    FreeBlock* head;
+};
+
+// Plain data, valid until the thread ends; CacheOwner empties it at thread exit.
+struct ChunkCache {
+    CacheList lists[kCacheSizes];
+    size_t bytes;
+    bool owned;   // CacheOwner is registered for this thread
+    bool closed;  // the thread is ending: free at once
+};
+
+thread_local ChunkCache t_Cache;
+
+struct CacheOwner {
+    ~CacheOwner() {
+        ReleaseCachedChunks();
+        t_Cache.closed = true;
+    }
+};
+
+thread_local CacheOwner t_CacheOwner;
+
+// A block of at least `least` bytes and at most `most`, the smallest there is,
+// or a new one of `least` bytes; its size in `got`.
+void* TakeChunk(size_t least, size_t most, size_t& got) {
+    ChunkCache& cache = t_Cache;
+    CacheList* best = nullptr;
+    if (cache.bytes)
+        for (CacheList& list : cache.lists)
+            if (list.head && list.size >= least && list.size <= most && (!best || list.size < best->size))
+                best = &list;
+    if (!best) {
+        got = least;
+        return ::operator new(least);
+    }
+    FreeBlock* block = best->head;
+    best->head = block->next;
+    cache.bytes -= best->size;
+    got = best->size;
+#ifdef KORU_POISON_CACHE
+    ASAN_UNPOISON_MEMORY_REGION(block, got);
+#endif
+    return block;
+}
+
+// Keeps a block of `size` bytes for reuse, or frees it when the cache is full.
+void GiveChunk(void* p, size_t size) noexcept {
+    ChunkCache& cache = t_Cache;
+    CacheList* fit = nullptr;
+    if (!cache.closed && size <= kCacheBytes - cache.bytes) {
+        for (CacheList& list : cache.lists) {
+            if (list.size == size) {
+                fit = &list;
+                break;
+            }
+            if (!fit && !list.head) fit = &list;  // an empty list takes a new size
+        }
+    }
+    if (!fit) return ::operator delete(p);
+    if (!cache.owned) {
+        cache.owned = true;
+        (void)&t_CacheOwner;  // registers the clean-up at thread exit
+    }
+    fit->size = size;
+    auto* block = static_cast<FreeBlock*>(p);
+    block->next = fit->head;
+    fit->head = block;
+    cache.bytes += size;
+#ifdef KORU_POISON_CACHE
+    // A use of a freed node still stops AddressSanitizer; only the link is open.
+    ASAN_POISON_MEMORY_REGION(reinterpret_cast<char*>(p) + sizeof(FreeBlock), size - sizeof(FreeBlock));
+#endif
+}
+
 }  // namespace
 
+size_t ReleaseCachedChunks() noexcept {
+    ChunkCache& cache = t_Cache;
+    const size_t released = cache.bytes;
+    for (CacheList& list : cache.lists) {
+        while (FreeBlock* block = list.head) {
+            list.head = block->next;
+            ::operator delete(block);
+        }
+    }
+    cache.bytes = 0;
+    return released;
+}
+
 Arena::~Arena() {
-    for (Chunk* chunk : m_Chunks) ::operator delete(chunk);
-    for (char* chunk : m_PoolChunks) ::operator delete(chunk);
+    for (Chunk* chunk : m_Chunks) GiveChunk(chunk, sizeof(Chunk) + chunk->size);
+    for (char* chunk : m_PoolChunks) GiveChunk(chunk, kPoolChunk);
 }
 
 void Arena::Expect(size_t textBytes) noexcept {
@@ -33,8 +146,11 @@ void Arena::Reserve(size_t bytes) {
     // Room for the new chunk's entry first, so that inserting it cannot throw;
     // doubling keeps that linear over a parse.
     if (m_Chunks.size() == m_Chunks.capacity()) m_Chunks.reserve(2 * m_Chunks.size() + 8);
-    auto* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));
-    chunk->size = size;
+    // A cached chunk up to twice the size is taken whole; a larger one would
+    // pin its memory under a few nodes.
+    size_t got = 0;
+    auto* chunk = static_cast<Chunk*>(TakeChunk(sizeof(Chunk) + size, 2 * (sizeof(Chunk) + size), got));
+    chunk->size = got - sizeof(Chunk);
     chunk->used = 0;
     chunk->live = 0;
     m_Chunks.insert(std::upper_bound(m_Chunks.begin(), m_Chunks.end(), chunk, std::less<Chunk*>()), chunk);
@@ -69,12 +185,10 @@ void Arena::Free(Chunk* chunk) noexcept {
     if (it != m_Chunks.end() && *it == chunk) m_Chunks.erase(it);
     if (m_Current == chunk) m_Current = nullptr;
     if (m_LastFound == chunk) m_LastFound = nullptr;
-    ::operator delete(chunk);
+    GiveChunk(chunk, sizeof(Chunk) + chunk->size);
 }
 
 namespace {
-
-constexpr size_t kPoolChunk = 4 * 1024;
 
 // Pooled texts are 7 to 16 bytes: two overlapping loads cover every byte.
 size_t HashText(std::string_view bytes) noexcept {
@@ -128,7 +242,8 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
     if (m_PoolHeld + need > kPoolBytes) return nullptr;
     if (m_PoolUsed + need > kPoolChunk) {
         if (m_PoolChunks.size() == m_PoolChunks.capacity()) m_PoolChunks.reserve(2 * m_PoolChunks.size() + 4);
-        m_PoolChunks.push_back(static_cast<char*>(::operator new(kPoolChunk)));
+        size_t got = 0;
+        m_PoolChunks.push_back(static_cast<char*>(TakeChunk(kPoolChunk, kPoolChunk, got)));
         m_PoolUsed = 0;
     }
     char* block = m_PoolChunks.back() + m_PoolUsed;

@@ -31,6 +31,10 @@ inline void CopySmall(char* to, const char* from, size_t n) noexcept {
 // live in each chunk (Hold, Drop); a chunk in which nothing lives any more is
 // given back, so deleting nodes returns memory. A node and everything made for
 // it lie in one chunk: Reserve before building it.
+// Frees the chunks that arenas destroyed on this thread left for reuse; the
+// bytes freed.
+size_t ReleaseCachedChunks() noexcept;
+
 class Arena {
 public:
     Arena() = default;
@@ -83,6 +87,7 @@ private:
     Chunk* ChunkOf(const void* p) const noexcept;
 
     static constexpr size_t kPoolBytes = 64 * 1024;
+    static constexpr size_t kPoolChunk = 4 * 1024;
     static constexpr size_t kPoolMin = 7;  // shorter texts are kept inline
     static constexpr size_t kPoolMax = 16;
 
