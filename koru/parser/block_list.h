@@ -7,14 +7,19 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <vector>
+
+#include "support/arena.h"
 
 namespace koru { namespace detail {
 
 template <typename T>
 class BlockList {
+    // Blocks come from the thread's kept chunks: records are plain data.
+    static_assert(std::is_trivially_destructible<T>::value, "block items are never destroyed");
     struct Block {
-        std::unique_ptr<T[]> items;
+        std::unique_ptr<T[], GiveBack> items;
         size_t room;
     };
 
@@ -73,7 +78,9 @@ private:
     size_t Filled(size_t block) const noexcept { return block + 1 == m_Blocks.size() ? m_Used : m_Blocks[block].room; }
     void NewBlock() {
         const size_t room = m_Blocks.empty() ? m_FirstRoom : std::min(2 * m_Room, kMaxRoom);
-        m_Blocks.push_back(Block{std::unique_ptr<T[]>(new T[room]), room});
+        T* items = static_cast<T*>(TakeBlock(room * sizeof(T)));
+        std::uninitialized_default_construct_n(items, room);
+        m_Blocks.push_back(Block{std::unique_ptr<T[], GiveBack>(items, GiveBack{room * sizeof(T)}), room});
         m_Last = m_Blocks.back().items.get();
         m_Room = room;
         m_Used = 0;

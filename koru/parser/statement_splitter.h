@@ -60,7 +60,7 @@ struct SourceStatements {
 
 private:
     void NewWordBlock();
-    std::vector<std::unique_ptr<uint32_t[]>> m_Blocks;
+    std::vector<std::unique_ptr<uint32_t[], GiveBack>> m_Blocks;
     size_t m_BlockRoom = 0;  // entries the last block holds
     size_t m_BlockUsed = 0;  // entries kept in it
     size_t m_Dropped = 0;    // blocks freed

@@ -10,7 +10,9 @@ namespace koru { namespace detail {
 void SourceStatements::NewWordBlock() {
     // Blocks grow to the most a place can index, so a short text takes little.
     const size_t room = std::min<size_t>(size_t(1024) << std::min<size_t>(m_Blocks.size(), 6), 0x10000);
-    m_Blocks.emplace_back(new uint32_t[room]);
+    // Room first: the block would be lost if adding it threw.
+    if (m_Blocks.size() == m_Blocks.capacity()) m_Blocks.reserve(2 * m_Blocks.size() + 4);
+    m_Blocks.emplace_back(static_cast<uint32_t*>(TakeBlock(room * sizeof(uint32_t))), GiveBack{room * sizeof(uint32_t)});
     m_BlockRoom = room;
     m_BlockUsed = 0;
 }

@@ -29,11 +29,11 @@ constexpr size_t kMaxChunk = 32 * 1024;
 // Freed chunks are kept per thread for the next parser: glibc would hand them
 // back to the kernel, and faulting fresh pages in costs a parse more than its
 // own work does. Chunks come in a few sizes (4 KB to 32 KB and the header, the
-// pool's 4 KB, now and then one for a big node), so the cache is a few free
-// lists of one size each. It holds at most kCacheBytes: every chunk of a
+// pool's 4 KB, the splitter's blocks of 4 KB to 256 KB, now and then one for a
+// big node), so the cache is a few free lists of one size each. It holds at most kCacheBytes: every chunk of a
 // document of about 6 MB of source; a larger one reuses that much.
 constexpr size_t kCacheBytes = 32 * 1024 * 1024;
-constexpr int kCacheSizes = 16;
+constexpr int kCacheSizes = 32;
 
 struct FreeBlock {
     FreeBlock* next;
@@ -116,6 +116,15 @@ void GiveChunk(void* p, size_t size) noexcept {
 }
 
 }  // namespace
+
+void* TakeBlock(size_t bytes) {
+    size_t got = 0;
+    return TakeChunk(bytes, bytes, got);
+}
+
+void GiveBlock(void* block, size_t bytes) noexcept {
+    if (block) GiveChunk(block, bytes);
+}
 
 size_t ReleaseCachedChunks() noexcept {
     ChunkCache& cache = t_Cache;

@@ -35,6 +35,17 @@ inline void CopySmall(char* to, const char* from, size_t n) noexcept {
 // bytes freed.
 size_t ReleaseCachedChunks() noexcept;
 
+// A block of `bytes` for a parse's passing records, taken from the chunks this
+// thread keeps when one of that size is there; GiveBlock gives it back to them.
+void* TakeBlock(size_t bytes);
+void GiveBlock(void* block, size_t bytes) noexcept;
+
+// Deleter of a std::unique_ptr to a block from TakeBlock.
+struct GiveBack {
+    size_t bytes = 0;
+    void operator()(void* block) const noexcept { GiveBlock(block, bytes); }
+};
+
 class Arena {
 public:
     Arena() = default;
