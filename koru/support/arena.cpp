@@ -25,6 +25,7 @@ namespace {
 
 constexpr size_t kMinChunk = 4096;
 constexpr size_t kMaxChunk = 32 * 1024;
+constexpr size_t kMaxReused = 256 * 1024;  // the largest kept block a full-size chunk takes
 
 // Freed chunks are kept per thread for the next parser: glibc would hand them
 // back to the kernel, and faulting fresh pages in costs a parse more than its
@@ -156,9 +157,13 @@ void Arena::Reserve(size_t bytes) {
     // doubling keeps that linear over a parse.
     if (m_Chunks.size() == m_Chunks.capacity()) m_Chunks.reserve(2 * m_Chunks.size() + 8);
     // A cached chunk up to twice the size is taken whole; a larger one would
-    // pin its memory under a few nodes.
+    // pin its memory under a few nodes. An arena already at full-size chunks
+    // fills larger ones too: the splitter's blocks (up to 256 KB) freed while
+    // nodes are built hold them, instead of the parse's peak growing by them.
+    const size_t least = sizeof(Chunk) + size;
+    const size_t most = size >= kMaxChunk ? std::max(2 * least, kMaxReused) : 2 * least;
     size_t got = 0;
-    auto* chunk = static_cast<Chunk*>(TakeChunk(sizeof(Chunk) + size, 2 * (sizeof(Chunk) + size), got));
+    auto* chunk = static_cast<Chunk*>(TakeChunk(least, most, got));
     chunk->size = got - sizeof(Chunk);
     chunk->used = 0;
     chunk->live = 0;
