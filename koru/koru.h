@@ -562,7 +562,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; class NodeIndex; class ParseTransaction; class MainList; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ParseTransaction; class MainList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -665,12 +665,13 @@ private:
     void DeleteNoUsedItem();
     int Refuse(KoruRefusalCode code, long long offset, std::string_view text);
     // statement splitter
-    StatementList* PreProcess(CString& source);
     int PrepareSource(CString& source);
     int SplitStatements(const CString& source, koru::detail::SourceStatements& out);
     // tag nesting stack
     void StackOperation(StatementList* statements);
     void StackStatements(const CString& source, koru::detail::SourceStatements& statements);
+    void StackSpans(std::string_view text, koru::detail::SourceStatements& statements,
+                    const koru::detail::SpanRange& range, bool placed);
     void StackOne(std::string_view statement, bool closes, long long offset);
     void Push(CKORU_ItemNode* node);
     CKORU_ItemNode* Pop();
@@ -680,6 +681,7 @@ private:
     long long FirstUnmatchedStart(const CString& source);
     long long StatementOffset(const CString& source, long long index);
     int CheckUpdateNesting(const StatementList* statements, bool batched);
+    int CheckUpdateNesting(std::string_view text, const koru::detail::SourceStatements& statements);
     // word scanner
     short RemoveHeadChar(CString& text, char c);
     short RemoveTailChar(CString& text, char c);
@@ -723,6 +725,7 @@ private:
     void DeleteOneNodeFromMainList(CKORU_ItemNode* node);
     // update entry
     NodeList* MergeBatch(StatementList* statements);
+    NodeList* MergeStacked();
 
     NodeList* m_pMainList;               // the document's nodes, in closing order
     int m_nDepth;                        // open tags on the tag stack

@@ -18,16 +18,12 @@ public:
     ParseTransaction(const ParseTransaction&) = delete;
     ParseTransaction& operator=(const ParseTransaction&) = delete;
 
-    // Takes over the statements the splitter gathered (null when it refused).
-    void Hold(CKORU_Parser::StatementList* statements) { m_Statements = statements; }
-    CKORU_Parser::StatementList* Statements() const { return m_Statements; }
-    // Keeps the staged macro definitions and hands the statements over.
-    CKORU_Parser::StatementList* Commit();
+    // Keeps the staged macro definitions.
+    void Commit();
 
 private:
     CKORU_Parser& m_Parser;
     int m_Overwrite;
-    CKORU_Parser::StatementList* m_Statements = nullptr;
     bool m_Committed = false;
 };
 

@@ -4,7 +4,9 @@
 #include "driver/parse_transaction.h"
 #include "merge/main_list.h"
 #include "merge/node_watchers.h"
+#include "parser/node_store.h"
 #include "parser/statement_list.h"
+#include "parser/statement_splitter.h"
 #include "refusal/refusal.h"
 
 using namespace koru::detail;
@@ -21,34 +23,39 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
     CString original;
     if (mayChange) original = text;
     ParseTransaction transaction(*this, ParseTransaction::kUpdate);
-    transaction.Hold(PreProcess(text));
-    if (!transaction.Statements()) {
+    SourceStatements statements;
+    statements.cutWords = true;
+    if (!PrepareSource(text) || !SplitStatements(text, statements)) {
         if (mayChange) RelocateRefusal(m_LastRefusal, original.View(), text.View());
         return nullptr;
     }
-    if (!CheckUpdateNesting(transaction.Statements(), true)) {
+    const std::string_view source = text.View();
+    if (!CheckUpdateNesting(source, statements)) {
         Refuse(KoruRefusalCode::NestingLimit, -1, std::string_view());
         return nullptr;
     }
-    StatementList* statements = transaction.Commit();
+    transaction.Commit();
 
+    // Each batch is stacked from the statements where they lie in the text
+    // and merged before the next is built; statements after the last batch
+    // are never stacked.
     MergeScope scope(*this);
     auto* result = new NodeList(10);
     RebuiltList rebuiltNodes(scope.Main(), result);
-    auto* batch = new StatementList(10);
-    while (!statements->IsEmpty()) {
-        CString* statement = statements->RemoveHead();
-        batch->AddTail(statement);
-        if (!statement || !EndsBatch(*statement)) continue;
-        NodeList* rebuilt = MergeBatch(batch);
-        batch = new StatementList(10);
-        if (rebuilt) {
+    auto batch = statements.spans.begin();
+    const auto end = statements.spans.end();
+    for (auto at = batch; at != end;) {
+        const bool last = EndsBatch(statements.Text(source, *at));
+        ++at;
+        if (!last) continue;
+        StackSpans(source, statements, SpanRange{batch, at}, false);
+        EndBuilding(*this);
+        batch = at;
+        if (NodeList* rebuilt = MergeStacked()) {
             for (CKORU_ItemNode* node : *rebuilt) rebuiltNodes.Add(node);
             ReleaseNodeList(rebuilt);
         }
     }
-    FreeStatements(batch);
-    FreeStatements(statements);
     m_LastRefusal = KoruRefusal();
     return result;
 }

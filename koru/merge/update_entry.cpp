@@ -25,10 +25,15 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(StatementList* statements) {
     return MergeBatch(statements);
 }
 
-// Merges one batch: controls first (inserted when new, then rebuilt), then the body.
 CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
-    m_nOverwrite = 1;
     StackOperation(statements);
+    return MergeStacked();
+}
+
+// Merges the batch just stacked: controls first (inserted when new, then
+// rebuilt), then the body.
+CKORU_Parser::NodeList* CKORU_Parser::MergeStacked() {
+    m_nOverwrite = 1;
     ReleaseSubList();
     int shift = 2;
     while (!m_ClosedList.IsEmpty()) {

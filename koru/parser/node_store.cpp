@@ -84,15 +84,18 @@ void EndBuilding(CKORU_Parser& parser) noexcept {
 
 void DestroyNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
     if (!node) return;
-    if (ParserAccess::ArenaOf(parser).Contains(node) || ParserAccess::ScratchOf(parser).Contains(node))
+    if (ParserAccess::ScratchOf(parser).Contains(node) || ParserAccess::ArenaOf(parser).Contains(node))
         node->~CKORU_ItemNode();
     else
         delete node;
 }
 
+// The scratch memory is asked first: it holds the few chunks of a fragment or
+// batch, whose nodes are the ones freed most, while the document's may hold
+// many chunks.
 void FreeNode(CKORU_Parser& parser, CKORU_ItemNode* node) noexcept {
     if (!node) return;
-    for (Arena* arena : {&ParserAccess::ArenaOf(parser), &ParserAccess::ScratchOf(parser)}) {
+    for (Arena* arena : {&ParserAccess::ScratchOf(parser), &ParserAccess::ArenaOf(parser)}) {
         if (arena->Contains(node)) {
             node->~CKORU_ItemNode();
             arena->Drop(node);

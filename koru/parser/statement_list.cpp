@@ -10,16 +10,18 @@ void FreeStatements(CKORU_Parser::StatementList* list) {
     delete list;
 }
 
-bool EndsBatch(const CString& statement) {
+bool EndsBatch(std::string_view statement) {
     size_t origin = 0;
-    CString word = CutFirstWord(statement.View(), origin);
+    CString scratch;
+    const std::string_view word = CutFirstWordView(statement, origin, scratch);
     return word == "/B" || word == "/C";
 }
 
-bool IsBodyStatement(const CString& statement) {
+bool IsBodyStatement(std::string_view statement) {
     size_t origin = 0;
-    CString tag = CutFirstWord(NodeText(statement), origin);
-    return tag.CompareNoCase("B") == 0;
+    CString scratch;
+    const std::string_view tag = CutFirstWordView(NodeText(statement), origin, scratch);
+    return tag.size() == 1 && (tag[0] == 'B' || tag[0] == 'b');
 }
 
 }}  // namespace koru::detail

@@ -18,10 +18,11 @@ inline std::string_view NodeText(std::string_view statement) noexcept {
 inline std::string_view NodeText(const CString& statement) noexcept { return NodeText(statement.View()); }
 
 // True when the statement ends an update batch: its first word is exactly /B or /C.
-bool EndsBatch(const CString& statement);
+bool EndsBatch(std::string_view statement);
+inline bool EndsBatch(const CString& statement) { return EndsBatch(statement.View()); }
 
 // True when the statement's tag name is B (case ignored).
-bool IsBodyStatement(const CString& statement);
+bool IsBodyStatement(std::string_view statement);
 
 }}  // namespace koru::detail
 

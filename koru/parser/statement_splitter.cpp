@@ -201,21 +201,6 @@ int CKORU_Parser::SplitStatements(const CString& source, SourceStatements& out) 
     return 1;
 }
 
-// The statements of `source` as a list of strings, for the text update.
-CKORU_Parser::StatementList* CKORU_Parser::PreProcess(CString& source) {
-    if (!PrepareSource(source)) return nullptr;
-    SourceStatements split;
-    if (!SplitStatements(source, split)) return nullptr;
-    auto* statements = new StatementList(10);
-    try {
-        for (const StatementSpan& span : split.spans) statements->AddTail(new CString(split.Text(source.View(), span)));
-    } catch (...) {
-        FreeStatements(statements);
-        throw;
-    }
-    return statements;
-}
-
 // Where each statement of `source` starts, and whether its second byte is '/'
 // (an end statement as the balance check counts it). Walks the source again:
 // only refusals pay for it.

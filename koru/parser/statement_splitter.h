@@ -66,6 +66,12 @@ private:
     size_t m_Dropped = 0;    // blocks freed
 };
 
+// A run of gathered statements, from `at` up to `end`.
+struct SpanRange {
+    BlockList<StatementSpan>::const_iterator at;
+    BlockList<StatementSpan>::const_iterator end;
+};
+
 // What reading one statement from its '<' found. Only a statement and an
 // unclosed comment matter to a parse; the other outcomes are skipped alike.
 enum class StatementRead {

@@ -42,15 +42,21 @@ void CKORU_Parser::StackOperation(StatementList* statements) {
 }
 
 void CKORU_Parser::StackStatements(const CString& source, SourceStatements& statements) {
-    const std::string_view text = source.View();
-    BeginBuilding(*this, text.size());
-    const auto end = statements.spans.end();
-    for (auto at = statements.spans.begin(); at != end; ++at) {
+    BeginBuilding(*this, source.GetLength());
+    StackSpans(source.View(), statements, SpanRange{statements.spans.begin(), statements.spans.end()}, true);
+    EndBuilding(*this);
+}
+
+// Stacks the statements of `range`; `placed` records where each node's
+// statement stands in `text`.
+void CKORU_Parser::StackSpans(std::string_view text, SourceStatements& statements, const SpanRange& range, bool placed) {
+    for (auto at = range.at; at != range.end; ++at) {
         // The records of the statements built give their memory back.
         statements.spans.DropBefore(at);
         const StatementSpan& span = *at;
+        const long long offset = placed ? static_cast<long long>(span.offset) : -1;
         if (span.closes || span.wordCount < 0) {
-            StackOne(statements.Text(text, span), span.closes, span.offset);
+            StackOne(statements.Text(text, span), span.closes, offset);
             continue;
         }
         // Words cut by the splitter lie in the source, from the statement's '<',
@@ -59,10 +65,9 @@ void CKORU_Parser::StackStatements(const CString& source, SourceStatements& stat
         statements.DropWordsBefore(span.kept);
         const uint32_t* entries = statements.WordsAt(span.kept);
         const WordPlaces cut{text.data() + span.offset, entries + 1, span.wordCount};
-        Push(BuildCutNode(*this, -1, NodeText(text.substr(span.offset, span.length)), span.offset, cut,
+        Push(BuildCutNode(*this, -1, NodeText(text.substr(span.offset, span.length)), offset, cut,
                           static_cast<int>(entries[0])));
     }
-    EndBuilding(*this);
 }
 
 void CKORU_Parser::Push(CKORU_ItemNode* node) {
@@ -96,56 +101,89 @@ long long CKORU_Parser::CheckParseNesting(const SourceStatements& statements) {
     return -1;
 }
 
-// The same for an update: each batch (up to a statement that is exactly /B or
-// /C, or the whole list when not batched) shifts the levels of the nodes it
-// closes by 2 minus the number of bodies it closes. No shifted level may leave
-// the 16-bit range. Statements after the last batch are never stacked.
-int CKORU_Parser::CheckUpdateNesting(const StatementList* statements, bool batched) {
+namespace {
+
+// The levels an update's batches give the nodes they close: each batch (up
+// to a statement that is exactly /B or /C, or the whole list when not
+// batched) shifts them by 2 minus the number of bodies it closes, and no
+// shifted level may leave the 16-bit range.
+class BatchLevels {
+public:
+    BatchLevels(const CKORU_Parser::NodeList& tagStack, long depth) : m_Depth(depth) {
+        m_Open.reserve(static_cast<size_t>(tagStack.GetCount()) + 16);
+        for (CKORU_ItemNode* node : tagStack)
+            m_Open.push_back({node->m_Level, CKORU_Parser::GetFirstWord(node).CompareNoCase("B") == 0});
+    }
+    // False when a start statement opens a node deeper than the limit.
+    bool Add(std::string_view statement, bool closes) {
+        if (!closes) {
+            if (++m_Depth > kMaxLevel) return false;
+            m_Open.push_back({static_cast<int>(m_Depth), IsBodyStatement(statement)});
+            return true;
+        }
+        if (m_Depth > 0) --m_Depth;
+        if (!m_Open.empty()) {
+            m_Closed.push_back(m_Open.back().level);
+            if (m_Open.back().body) ++m_Bodies;
+            m_Open.pop_back();
+        }
+        return true;
+    }
+    // False when the batch just ended shifts a node out of range.
+    bool EndBatch() {
+        const long shift = 2 - static_cast<long>(m_Bodies);
+        for (int level : m_Closed)
+            if (level + shift > kMaxLevel || level + shift < kMinLevel) return false;
+        m_Closed.clear();
+        m_Bodies = 0;
+        return true;
+    }
+
+private:
     struct Open {
         int level;
         bool body;
     };
-    std::vector<Open> open;
-    open.reserve(static_cast<size_t>(m_TagStack.GetCount()) + 16);
-    for (CKORU_ItemNode* node : m_TagStack)
-        open.push_back({node->m_Level, GetFirstWord(node).CompareNoCase("B") == 0});
-    long depth = m_nDepth;
+    std::vector<Open> m_Open;
+    std::vector<int> m_Closed;
+    int m_Bodies = 0;
+    long m_Depth;
+};
 
-    std::vector<int> closed;
-    int bodies = 0;
-    auto endBatch = [&]() {
-        long shift = 2 - static_cast<long>(bodies);
-        for (int level : closed)
-            if (level + shift > kMaxLevel || level + shift < kMinLevel) return false;
-        closed.clear();
-        bodies = 0;
-        return true;
-    };
+}  // namespace
 
-    std::vector<CString*> items;
-    for (CString* statement : *statements) items.push_back(statement);
-    size_t stop = items.size();
+// Refuses an update whose nodes would get a level out of range. Statements
+// after the last batch are never stacked.
+int CKORU_Parser::CheckUpdateNesting(const StatementList* statements, bool batched) {
+    size_t stop = static_cast<size_t>(statements->GetCount()), index = 0;
     if (batched) {
         stop = 0;
-        for (size_t i = items.size(); i > 0; --i)
-            if (items[i - 1] && EndsBatch(*items[i - 1])) { stop = i; break; }
+        for (const CString* statement : *statements)
+            if (++index, statement && EndsBatch(*statement)) stop = index;
     }
-    for (size_t i = 0; i < stop; ++i) {
-        CString* statement = items[i];
-        if (statement) {
-            if (StartsWithEndTag(NodeText(*statement))) {
-                if (depth > 0) --depth;
-                if (!open.empty()) {
-                    closed.push_back(open.back().level);
-                    if (open.back().body) ++bodies;
-                    open.pop_back();
-                }
-            } else {
-                if (++depth > kMaxLevel) return 0;
-                open.push_back({static_cast<int>(depth), IsBodyStatement(*statement)});
-            }
-        }
-        if (batched && statement && EndsBatch(*statement) && !endBatch()) return 0;
+    BatchLevels levels(m_TagStack, m_nDepth);
+    index = 0;
+    for (const CString* statement : *statements) {
+        if (index++ == stop) break;
+        if (!statement) continue;
+        if (!levels.Add(statement->View(), StartsWithEndTag(NodeText(*statement)))) return 0;
+        if (batched && EndsBatch(*statement) && !levels.EndBatch()) return 0;
     }
-    return batched ? 1 : (endBatch() ? 1 : 0);
+    return batched || levels.EndBatch() ? 1 : 0;
+}
+
+// The same for the batches of an update text.
+int CKORU_Parser::CheckUpdateNesting(std::string_view text, const SourceStatements& statements) {
+    size_t stop = 0, index = 0;
+    for (const StatementSpan& span : statements.spans)
+        if (++index, EndsBatch(statements.Text(text, span))) stop = index;
+    BatchLevels levels(m_TagStack, m_nDepth);
+    index = 0;
+    for (const StatementSpan& span : statements.spans) {
+        if (index++ == stop) break;
+        const std::string_view statement = statements.Text(text, span);
+        if (!levels.Add(statement, span.closes)) return 0;
+        if (EndsBatch(statement) && !levels.EndBatch()) return 0;
+    }
+    return 1;
 }
