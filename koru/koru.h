@@ -662,7 +662,6 @@ private:
     // parse driver
     void MakeMainNode();
     void MakeSubNode();
-    void DeleteNoUsedItem();
     int Refuse(KoruRefusalCode code, long long offset, std::string_view text);
     // statement splitter
     int PrepareSource(CString& source);
@@ -671,7 +670,7 @@ private:
     void StackOperation(StatementList* statements);
     void StackStatements(const CString& source, koru::detail::SourceStatements& statements);
     void StackSpans(std::string_view text, koru::detail::SourceStatements& statements,
-                    const koru::detail::SpanRange& range, bool placed);
+                    const koru::detail::SpanRange& range, bool parse);
     void StackOne(std::string_view statement, bool closes, long long offset);
     void Push(CKORU_ItemNode* node);
     CKORU_ItemNode* Pop();

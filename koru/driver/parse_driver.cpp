@@ -67,32 +67,15 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     return 1;
 }
 
-// Drops the document frame (level below 2) and H statements; nodes nested in
-// an H statement stay. Closed nodes are fresh, so their tag name is the answer
-// GetFirstWord would copy out for each of them.
-void CKORU_Parser::DeleteNoUsedItem() {
-    POSITION pos = m_ClosedList.GetHeadPosition();
-    while (pos) {
-        POSITION at = pos;
-        CKORU_ItemNode* node = m_ClosedList.GetNext(pos);
-        const std::string_view tag = node->m_TagName.View();
-        if (node->m_Level < 2 || (tag.size() == 1 && (tag[0] == 'H' || tag[0] == 'h'))) {
-            m_ClosedList.RemoveAt(at);
-            FreeNode(*this, node);
-        }
-    }
-}
-
 // Closed nodes are fresh (their tables were built from their text and never
-// touched), so handing them over is the same as copying them.
+// touched), so handing them over is the same as copying them. The stack
+// freed the frame and H nodes as they closed.
 void CKORU_Parser::MakeMainNode() {
-    DeleteNoUsedItem();
     m_pMainList = new NodeList(10);
     m_pMainList->Swap(m_ClosedList);
 }
 
 void CKORU_Parser::MakeSubNode() {
     ReleaseSubList();
-    DeleteNoUsedItem();
-    while (!m_ClosedList.IsEmpty()) m_SubList.AddTail(m_ClosedList.RemoveHead());
+    m_SubList.Swap(m_ClosedList);
 }

@@ -47,16 +47,36 @@ void CKORU_Parser::StackStatements(const CString& source, SourceStatements& stat
     EndBuilding(*this);
 }
 
-// Stacks the statements of `range`; `placed` records where each node's
-// statement stands in `text`.
-void CKORU_Parser::StackSpans(std::string_view text, SourceStatements& statements, const SpanRange& range, bool placed) {
+namespace {
+
+// A parse keeps no frame node (level below 2) and no H node; the nodes nested
+// in an H node stay. Closed nodes are fresh, so their tag name is the one
+// GetFirstWord would copy out.
+bool KeptByParse(const CKORU_ItemNode* node) {
+    const std::string_view tag = node->m_TagName.View();
+    return node->m_Level >= 2 && !(tag.size() == 1 && (tag[0] == 'H' || tag[0] == 'h'));
+}
+
+}  // namespace
+
+// Stacks the statements of `range`. A parse (`parse`) records where each
+// node's statement stands in `text` and frees the nodes it does not keep as
+// they close, while they are at hand; an update batch keeps them all.
+void CKORU_Parser::StackSpans(std::string_view text, SourceStatements& statements, const SpanRange& range, bool parse) {
     for (auto at = range.at; at != range.end; ++at) {
         // The records of the statements built give their memory back.
         statements.spans.DropBefore(at);
         const StatementSpan& span = *at;
-        const long long offset = placed ? static_cast<long long>(span.offset) : -1;
-        if (span.closes || span.wordCount < 0) {
-            StackOne(statements.Text(text, span), span.closes, offset);
+        if (span.closes) {
+            CKORU_ItemNode* open = Pop();
+            if (!open) continue;
+            if (!parse || KeptByParse(open)) m_ClosedList.AddTail(open);
+            else FreeNode(*this, open);
+            continue;
+        }
+        const long long offset = parse ? static_cast<long long>(span.offset) : -1;
+        if (span.wordCount < 0) {
+            StackOne(statements.Text(text, span), false, offset);
             continue;
         }
         // Words cut by the splitter lie in the source, from the statement's '<',
