@@ -8,6 +8,7 @@
 #include "merge/node_watchers.h"
 #include "parser/node_store.h"
 #include "query/node_view.h"
+#include "support/prefetch.h"
 
 #include <algorithm>
 #include <utility>
@@ -27,7 +28,7 @@ auto ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level
     const short parentLevel = list.GetAt(parent)->m_Level;
     POSITION pos = parent;
     list.GetPrev(pos);
-    while (pos) {
+    for (ReadAhead ahead(list, pos, ReadAhead::kBackward); pos; ahead.Step()) {
         POSITION at = pos;
         CKORU_ItemNode* node = list.GetPrev(pos);
         if (node->m_Level <= parentLevel) break;
@@ -54,7 +55,8 @@ CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
     if (!main) return nullptr;
     // The fragment's single body.
     POSITION fragmentPos = nullptr;
-    for (POSITION pos = m_SubList.GetHeadPosition(); pos;) {
+    ReadAhead ahead(m_SubList, m_SubList.GetHeadPosition(), ReadAhead::kForward);
+    for (POSITION pos = m_SubList.GetHeadPosition(); pos; ahead.Step()) {
         POSITION at = pos;
         if (!TagIs(m_SubList.GetNext(pos), "B")) continue;
         if (fragmentPos) return nullptr;

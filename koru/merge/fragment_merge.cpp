@@ -5,6 +5,7 @@
 #include "merge/main_list.h"
 #include "parser/node_store.h"
 #include "query/node_view.h"
+#include "support/prefetch.h"
 
 #include <algorithm>
 #include <utility>
@@ -21,7 +22,8 @@ void CKORU_Parser::ConcateNode() {
     AddNewFormStatement();
     ReMakeBodyControl();
     // The sub list stays as it is from here on: controls are visited in place.
-    for (POSITION pos = m_SubList.GetHeadPosition(); pos;) {
+    ReadAhead ahead(m_SubList, m_SubList.GetHeadPosition(), ReadAhead::kForward);
+    for (POSITION pos = m_SubList.GetHeadPosition(); pos; ahead.Step()) {
         POSITION at = pos;
         CKORU_ItemNode* control = m_SubList.GetNext(pos);
         if (!TagIs(control, "C")) continue;
@@ -72,7 +74,8 @@ void CKORU_Parser::AddNewFormStatement() {
     const short formLevel = GetFORMLevelOfMainList();
     // Runs as (first node, form), found from the tail so outer forms come first.
     std::vector<std::pair<POSITION, POSITION>> runs;
-    for (POSITION pos = m_SubList.GetTailPosition(); pos;) {
+    ReadAhead ahead(m_SubList, m_SubList.GetTailPosition(), ReadAhead::kBackward);
+    for (POSITION pos = m_SubList.GetTailPosition(); pos; ahead.Step()) {
         POSITION formPos = pos;
         CKORU_ItemNode* form = m_SubList.GetPrev(pos);
         if (!IsFragmentForm(form)) continue;

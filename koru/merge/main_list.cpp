@@ -3,6 +3,7 @@
 #include "merge/main_list.h"
 #include "parser/node_store.h"
 #include "query/node_view.h"
+#include "support/prefetch.h"
 
 #include <algorithm>
 #include <functional>
@@ -44,7 +45,8 @@ void MainList::Scan(short* formLevel) {
         std::string_view name;
     };
     std::vector<Found> found;
-    for (POSITION pos = m_List->GetHeadPosition(); pos;) {
+    ReadAhead ahead(*m_List, m_List->GetHeadPosition(), ReadAhead::kForward);
+    for (POSITION pos = m_List->GetHeadPosition(); pos; ahead.Step()) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_List->GetNext(pos);
         if (formLevel && IsForm(node)) {

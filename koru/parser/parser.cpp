@@ -1,5 +1,6 @@
 // CKORU_Parser: construction, destruction and release of node lists.
 #include "parser/node_store.h"
+#include "support/prefetch.h"
 
 using namespace koru::detail;
 
@@ -46,7 +47,8 @@ void CKORU_Parser::ReleaseNodeList(NodeList* list) {
 }
 
 void CKORU_Parser::ReleaseSubList() {
-    while (!m_SubList.IsEmpty()) FreeNode(*this, m_SubList.RemoveHead());
+    for (ReadAhead ahead(m_SubList, m_SubList.GetHeadPosition(), ReadAhead::kForward); !m_SubList.IsEmpty(); ahead.Step())
+        FreeNode(*this, m_SubList.RemoveHead());
 }
 
 void CKORU_Parser::ClearStringInMainNodeList() {
