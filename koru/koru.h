@@ -572,8 +572,8 @@ namespace koru { namespace detail { class Arena; struct SourceStatements; struct
 // table. Lists returned by queries and UpdateParser belong to the caller, who
 // frees them with ReleaseNodeList; their nodes stay owned by the parser.
 // Two parsers may work on two threads at once; one parser serves one thread at a time.
-// Destroying a parser keeps up to 32 MB of its memory on the destroying thread
-// for later parsers there (freed at thread exit; see KoruReleaseCachedMemory).
+// Destroying a parser keeps some of its memory on the destroying thread for
+// later parsers there (freed at thread exit; see KoruReleaseCachedMemory).
 class KORU_API CKORU_Parser {
 public:
     typedef CTypedPtrList<CPtrList, CKORU_ItemNode*> NodeList;
@@ -797,8 +797,9 @@ typedef void (*KoruFreedNodeHook)(void* context, const CKORU_ItemNode* node);
 // time; a null hook stops the calls.
 KORU_API void KoruWatchFreedNodes(CKORU_Parser& parser, KoruFreedNodeHook hook, void* context) noexcept;
 
-// A parser's memory outlives it on the thread that destroys it: up to 32 MB a
-// thread is kept for the next parser there, and freed when the thread ends.
+// A parser's memory outlives it on the thread that destroys it: 32 MB a
+// thread, or as much as the largest of its last few documents took (at most
+// 512 MB), is kept for the next parser there, and freed when the thread ends.
 // Frees it now (this thread's only); returns the bytes freed.
 KORU_API size_t KoruReleaseCachedMemory() noexcept;
 

@@ -31,9 +31,15 @@ constexpr size_t kMaxReused = 256 * 1024;  // the largest kept block a full-size
 // back to the kernel, and faulting fresh pages in costs a parse more than its
 // own work does. Chunks come in a few sizes (4 KB to 32 KB and the header, the
 // pool's 4 KB, the splitter's blocks of 4 KB to 256 KB, now and then one for a
-// big node), so the cache is a few free lists of one size each. It holds at most kCacheBytes: every chunk of a
-// document of about 6 MB of source; a larger one reuses that much.
+// big node), so the cache is a few free lists of one size each.
+//
+// It holds kCacheBytes, or as much as the largest of the last kRecentArenas
+// arenas destroyed on the thread held, up to kCacheMost: a thread that parses
+// large documents keeps what one of them takes, and gives it back after a few
+// smaller ones. kCacheBytes is every chunk of a document of about 6 MB of source.
 constexpr size_t kCacheBytes = 32 * 1024 * 1024;
+constexpr size_t kCacheMost = size_t(512) * 1024 * 1024;
+constexpr int kRecentArenas = 8;
 constexpr int kCacheSizes = 32;
 
 struct FreeBlock {
@@ -49,6 +55,9 @@ struct CacheList {
 struct ChunkCache {
     CacheList lists[kCacheSizes];
     size_t bytes;
+    size_t bound;                  // bytes it may hold; kCacheBytes when 0
+    size_t recent[kRecentArenas];  // bytes the last arenas destroyed held
+    int nextRecent;
     bool owned;   // CacheOwner is registered for this thread
     bool closed;  // the thread is ending: free at once
 };
@@ -91,7 +100,8 @@ void* TakeChunk(size_t least, size_t most, size_t& got) {
 void GiveChunk(void* p, size_t size) noexcept {
     ChunkCache& cache = t_Cache;
     CacheList* fit = nullptr;
-    if (!cache.closed && size <= kCacheBytes - cache.bytes) {
+    const size_t bound = cache.bound ? cache.bound : kCacheBytes;
+    if (!cache.closed && cache.bytes <= bound && size <= bound - cache.bytes) {
         for (CacheList& list : cache.lists) {
             if (list.size == size) {
                 fit = &list;
@@ -127,20 +137,42 @@ void GiveBlock(void* block, size_t bytes) noexcept {
     if (block) GiveChunk(block, bytes);
 }
 
-size_t ReleaseCachedChunks() noexcept {
+namespace {
+
+// Frees kept blocks until the cache holds at most `bytes`; the bytes freed.
+size_t TrimCache(size_t bytes) noexcept {
     ChunkCache& cache = t_Cache;
-    const size_t released = cache.bytes;
+    const size_t before = cache.bytes;
     for (CacheList& list : cache.lists) {
-        while (FreeBlock* block = list.head) {
+        while (cache.bytes > bytes && list.head) {
+            FreeBlock* block = list.head;
             list.head = block->next;
+            cache.bytes -= list.size;
             ::operator delete(block);
         }
     }
-    cache.bytes = 0;
-    return released;
+    return before - cache.bytes;
 }
 
+// An arena that held `bytes` is destroyed: the bound follows the recent ones.
+void NoteDestroyedArena(size_t bytes) noexcept {
+    ChunkCache& cache = t_Cache;
+    cache.recent[cache.nextRecent] = bytes;
+    cache.nextRecent = (cache.nextRecent + 1) % kRecentArenas;
+    size_t largest = 0;
+    for (size_t held : cache.recent) largest = std::max(largest, held);
+    cache.bound = std::clamp(largest, kCacheBytes, kCacheMost);
+    TrimCache(cache.bound);
+}
+
+}  // namespace
+
+size_t ReleaseCachedChunks() noexcept { return TrimCache(0); }
+
 Arena::~Arena() {
+    size_t held = m_PoolChunks.size() * kPoolChunk;
+    for (Chunk* chunk : m_Chunks) held += sizeof(Chunk) + chunk->size;
+    NoteDestroyedArena(held);
     for (Chunk* chunk : m_Chunks) GiveChunk(chunk, sizeof(Chunk) + chunk->size);
     for (char* chunk : m_PoolChunks) GiveChunk(chunk, kPoolChunk);
 }

@@ -1,5 +1,6 @@
 // The memory a destroyed parser leaves on its thread: kept for the next parser
-// up to a bound, freed by KoruReleaseCachedMemory and at thread exit.
+// up to a bound that follows the recent parsers, freed by
+// KoruReleaseCachedMemory and at thread exit.
 #include <koru/koru.h>
 
 #include <gtest/gtest.h>
@@ -62,6 +63,15 @@ TEST(CachedMemory, AThreadKeepsAtMost32MegabytesAfterItsParsers) {
     const size_t kept = KoruReleaseCachedMemory();
     EXPECT_GT(kept, size_t(24) << 20);
     EXPECT_LE(kept, size_t(32) << 20);
+}
+
+TEST(CachedMemory, AThreadKeepsWhatALargeDocumentTookUntilSmallerOnesFollow) {
+    KoruReleaseCachedMemory();
+    ParseAndDestroy(150000);
+    EXPECT_GT(KoruReleaseCachedMemory(), size_t(33) << 20);
+    ParseAndDestroy(150000);
+    for (int i = 0; i < 4; ++i) ParseAndDestroy(10);
+    EXPECT_LE(KoruReleaseCachedMemory(), size_t(32) << 20);
 }
 
 TEST(CachedMemory, AParserDestroyedOnAnotherThreadLeavesItsMemoryThere) {
