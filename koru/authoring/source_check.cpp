@@ -50,7 +50,7 @@ private:
     void MatchNames(const SourceReading& reading);
     void CheckUnclosedQuote(size_t statement);
     void CheckMacroReferences(const SourceReading& reading, std::string_view processed);
-    void CheckUpdateText(size_t documentEnd);
+    void CheckUpdateText(CKORU_Parser& parser, size_t documentEnd);
     void CheckDuplicates(const SourceItem& item, size_t body);
 
     std::string_view m_Text;
@@ -266,14 +266,12 @@ void Checker::CheckMacroReferences(const SourceReading& reading, std::string_vie
 }
 
 // The text after "</U>" is applied as an update: it should be one, and every
-// statement of it should end up in a batch.
-void Checker::CheckUpdateText(size_t documentEnd) {
+// statement of it should end up in a batch. `parser` holds the document alone,
+// so that the update's own refusal can be seen.
+void Checker::CheckUpdateText(CKORU_Parser& parser, size_t documentEnd) {
     const std::string_view rest = m_Text.substr(documentEnd);
     const size_t first = FirstVisibleByte(rest);
     if (first == npos) return;
-    CKORU_Parser parser;
-    CString document(m_Text.substr(0, documentEnd));
-    parser.DoParsingProc(document, 0);
     CKORU_Parser::NodeList* rebuilt = parser.UpdateParser(nullptr, CString(rest), 0);
     parser.ReleaseNodeList(rebuilt);
     const KoruRefusal& refusal = parser.GetLastRefusal();
@@ -299,21 +297,24 @@ void Checker::CheckUpdateText(size_t documentEnd) {
 }
 
 std::vector<KoruDiagnostic> Checker::Run() {
+    // The document is parsed without the text after its "</U>": a parse of the
+    // whole text would apply that text as an update and forget its refusal,
+    // which CheckUpdateText then reads off this same parser.
+    const SourceReading reading = ReadSource(m_Text);
     CKORU_Parser parser;
-    CString processed{m_Text};
+    CString processed{m_Text.substr(0, reading.documentEnd)};
     m_Refused = parser.DoParsingProc(processed, 0) != 1;
     const KoruRefusal refusal = parser.GetLastRefusal();
     m_Refusal = KoruRefusalName(refusal.code);
     m_Unbalanced = refusal.code == KoruRefusalCode::Unbalanced;
 
-    const SourceReading reading = ReadSource(m_Text);
     MatchNames(reading);
     if (reading.stop.kind == SourceStop::UnclosedQuote) CheckUnclosedQuote(reading.stop.statement);
     if (reading.stop.kind == SourceStop::Unterminated)
         Add(Kind::Structure, "missing-gt", "statement has no '>' before the end of the text", reading.stop.statement, 1);
     if (!m_Refused) {
         CheckMacroReferences(reading, processed.View());
-        if (reading.documentEnd < m_Text.size()) CheckUpdateText(reading.documentEnd);
+        if (reading.documentEnd < m_Text.size()) CheckUpdateText(parser, reading.documentEnd);
     }
 
     const bool located = std::any_of(m_Found.begin(), m_Found.end(),
