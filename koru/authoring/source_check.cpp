@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace koru::detail;
 
@@ -50,8 +51,10 @@ private:
     void MatchNames(const SourceReading& reading);
     void CheckUnclosedQuote(size_t statement);
     void CheckMacroReferences(const SourceReading& reading, std::string_view processed);
-    void CheckUpdateText(size_t documentEnd);
+    void CheckUpdateText(CKORU_Parser& parser, size_t documentEnd);
     void CheckDuplicates(const SourceItem& item, size_t body);
+    void IndexParsedForms(const CKORU_Parser& parser);
+    const CKORU_ItemNode* ParsedNode(size_t at, std::string_view statement);
 
     std::string_view m_Text;
     const KoruCheckOptions& m_Options;
@@ -63,6 +66,8 @@ private:
     size_t m_NextBody = 0;
     std::map<std::pair<size_t, std::string>, size_t> m_Controls;  // (body, N) -> first place
     std::map<std::string, size_t> m_Forms;                         // ID -> first place
+    std::vector<std::pair<size_t, const CKORU_ItemNode*>> m_Parsed;  // the parse's C and F nodes, by place
+    size_t m_NextParsed = 0;
 };
 
 void Checker::Add(Kind kind, const char* code, std::string message, size_t at, size_t length, std::string note,
@@ -195,13 +200,41 @@ void Checker::MatchNames(const SourceReading& reading) {
             o.length);
 }
 
+// The C and F nodes of the parse by where their statements stand, so that
+// CheckDuplicates reads their tables rather than parse those statements again.
+void Checker::IndexParsedForms(const CKORU_Parser& parser) {
+    const CKORU_Parser::NodeList* nodes = parser.GetMainList();
+    if (!nodes) return;
+    for (const CKORU_ItemNode* node : *nodes) {
+        const std::string_view tag = node->m_TagName.View();
+        const long long at = KoruNodeOffset(node);
+        if (at >= 0 && tag.size() == 1 && (tag[0] == 'C' || tag[0] == 'c' || tag[0] == 'F' || tag[0] == 'f'))
+            m_Parsed.emplace_back(static_cast<size_t>(at), node);
+    }
+    std::sort(m_Parsed.begin(), m_Parsed.end());
+}
+
+// The parse's node of the statement at `at`, when it was built from these very
+// bytes (macro expansion can move or change statements); else null. Asked in
+// the order of the text.
+const CKORU_ItemNode* Checker::ParsedNode(size_t at, std::string_view statement) {
+    while (m_NextParsed < m_Parsed.size() && m_Parsed[m_NextParsed].first < at) ++m_NextParsed;
+    if (m_NextParsed == m_Parsed.size() || m_Parsed[m_NextParsed].first != at) return nullptr;
+    const CKORU_ItemNode* node = m_Parsed[m_NextParsed].second;
+    return node->m_Statement.View() == NodeText(statement) ? node : nullptr;
+}
+
 // Two controls of one body with the same N, two forms with the same ID.
 void Checker::CheckDuplicates(const SourceItem& item, size_t body) {
-    const std::string tag = Upper(TagOf(m_Text.substr(item.offset, item.length)));
+    const std::string_view statement = m_Text.substr(item.offset, item.length);
+    const std::string tag = Upper(TagOf(statement));
     if (tag != "C" && tag != "F") return;
-    CKORU_ItemNode node{CString(m_Text.substr(item.offset, item.length))};
+    const char* const name = tag == "C" ? "N" : "ID";
     CString value;
-    if (!node.m_AttrTable.Lookup(tag == "C" ? "N" : "ID", value) || value.IsEmpty()) return;
+    const CKORU_ItemNode* parsed = ParsedNode(item.offset, statement);
+    const bool named = parsed ? parsed->m_AttrTable.Lookup(name, value)
+                              : CKORU_ItemNode{CString(statement)}.m_AttrTable.Lookup(name, value);
+    if (!named || value.IsEmpty()) return;
     StripQuotes(value);
     if (tag == "C") {
         if (body == npos) return;
@@ -266,14 +299,12 @@ void Checker::CheckMacroReferences(const SourceReading& reading, std::string_vie
 }
 
 // The text after "</U>" is applied as an update: it should be one, and every
-// statement of it should end up in a batch.
-void Checker::CheckUpdateText(size_t documentEnd) {
+// statement of it should end up in a batch. `parser` holds the document alone,
+// so that the update's own refusal can be seen.
+void Checker::CheckUpdateText(CKORU_Parser& parser, size_t documentEnd) {
     const std::string_view rest = m_Text.substr(documentEnd);
     const size_t first = FirstVisibleByte(rest);
     if (first == npos) return;
-    CKORU_Parser parser;
-    CString document(m_Text.substr(0, documentEnd));
-    parser.DoParsingProc(document, 0);
     CKORU_Parser::NodeList* rebuilt = parser.UpdateParser(nullptr, CString(rest), 0);
     parser.ReleaseNodeList(rebuilt);
     const KoruRefusal& refusal = parser.GetLastRefusal();
@@ -299,21 +330,26 @@ void Checker::CheckUpdateText(size_t documentEnd) {
 }
 
 std::vector<KoruDiagnostic> Checker::Run() {
+    // The document is parsed without the text after its "</U>": a parse of the
+    // whole text would apply that text as an update and forget its refusal,
+    // which CheckUpdateText then reads off this same parser.
+    const SourceReading reading = ReadSource(m_Text);
     CKORU_Parser parser;
-    CString processed{m_Text};
+    CString processed{m_Text.substr(0, reading.documentEnd)};
     m_Refused = parser.DoParsingProc(processed, 0) != 1;
     const KoruRefusal refusal = parser.GetLastRefusal();
     m_Refusal = KoruRefusalName(refusal.code);
     m_Unbalanced = refusal.code == KoruRefusalCode::Unbalanced;
 
-    const SourceReading reading = ReadSource(m_Text);
+    if (!m_Refused) IndexParsedForms(parser);
     MatchNames(reading);
+    m_Parsed.clear();  // an update below frees nodes
     if (reading.stop.kind == SourceStop::UnclosedQuote) CheckUnclosedQuote(reading.stop.statement);
     if (reading.stop.kind == SourceStop::Unterminated)
         Add(Kind::Structure, "missing-gt", "statement has no '>' before the end of the text", reading.stop.statement, 1);
     if (!m_Refused) {
         CheckMacroReferences(reading, processed.View());
-        if (reading.documentEnd < m_Text.size()) CheckUpdateText(reading.documentEnd);
+        if (reading.documentEnd < m_Text.size()) CheckUpdateText(parser, reading.documentEnd);
     }
 
     const bool located = std::any_of(m_Found.begin(), m_Found.end(),

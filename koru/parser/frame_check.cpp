@@ -2,6 +2,7 @@
 // "</U>" is kept as redefinition text and applied after the parse.
 #include "parser/frame_check.h"
 #include "scan/word_cursor.h"
+#include "support/byte_set.h"
 
 using namespace koru::detail;
 
@@ -20,14 +21,7 @@ size_t FirstVisibleByte(std::string_view text) noexcept {
 namespace {
 
 // Bytes that can start what the frame check looks for: quotes and '<'.
-struct FrameStops {
-    bool stop[256] = {};
-    constexpr FrameStops() {
-        stop[static_cast<unsigned char>('"')] = true;
-        stop[static_cast<unsigned char>('<')] = true;
-    }
-};
-constexpr FrameStops kFrameStops{};
+constexpr ByteSet kFrameStops("\"<");
 
 }  // namespace
 
@@ -39,7 +33,7 @@ FrameScan ScanFrame(std::string_view text) noexcept {
     bool started = false;
     for (size_t pos = 0; pos < length; ++pos) {
         // Only a quote or a '<' can start what this scan looks for.
-        while (pos < length && !kFrameStops.stop[static_cast<unsigned char>(text[pos])]) ++pos;
+        while (pos < length && !kFrameStops.Has(text[pos])) ++pos;
         if (pos == length) break;
         if (text[pos] == '"') {
             pos = SkipQuotedValue(text, pos);

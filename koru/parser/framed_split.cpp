@@ -6,6 +6,7 @@
 #include "parser/plain_reader.h"
 #include "parser/statement_splitter.h"
 #include "scan/word_cursor.h"
+#include "support/byte_set.h"
 
 namespace koru { namespace detail {
 
@@ -13,14 +14,7 @@ namespace {
 
 // Bytes that end the stretch between two statements: the next statement's
 // '<', or a quote, which the frame check would skip as a value.
-struct GapStops {
-    bool stop[256] = {};
-    constexpr GapStops() {
-        stop[static_cast<unsigned char>('<')] = true;
-        stop[static_cast<unsigned char>('"')] = true;
-    }
-};
-constexpr GapStops kGapStops{};
+constexpr ByteSet kGapStops("<\"");
 
 }  // namespace
 
@@ -33,7 +27,7 @@ bool SplitFramed(std::string_view text, SourceStatements& out, size_t& end) {
     out.spans.reserve(length / 48 + 8);  // a guess for the first block
     for (size_t i = 0; i < length; ++i) {
         // Statements mostly follow one another directly.
-        while (i < length && !kGapStops.stop[static_cast<unsigned char>(text[i])]) ++i;
+        while (i < length && !kGapStops.Has(text[i])) ++i;
         if (i == length) break;
         if (text[i] == '"') return false;
         // The frame marks, as the frame check reads them at a '<'.

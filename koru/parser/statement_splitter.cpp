@@ -4,6 +4,7 @@
 #include "refusal/limits.h"
 #include "parser/statement_list.h"
 #include "scan/word_cursor.h"
+#include "support/byte_set.h"
 
 #include <algorithm>
 #include <vector>
@@ -30,15 +31,7 @@ int FindMacroName(std::string_view text) {
 }
 
 // Bytes that end the plain run of a statement: quotes, '!' and '>'.
-struct StopTable {
-    bool stop[256] = {};
-    constexpr StopTable() {
-        stop[static_cast<unsigned char>('"')] = true;
-        stop[static_cast<unsigned char>('!')] = true;
-        stop[static_cast<unsigned char>('>')] = true;
-    }
-};
-constexpr StopTable kStops{};
+constexpr ByteSet kStops("\"!>");
 
 }  // namespace
 
@@ -59,7 +52,7 @@ StatementRead ReadStatement(std::string_view text, size_t& pos, StatementSpan& s
     size_t run = pos;       // start of the bytes not yet in `edited`
     ++pos;
     while (pos < length) {
-        while (pos < length && !kStops.stop[static_cast<unsigned char>(text[pos])]) ++pos;
+        while (pos < length && !kStops.Has(text[pos])) ++pos;
         if (pos >= length) break;
         const char c = text[pos];
         if (c == '"') {

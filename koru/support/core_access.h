@@ -35,58 +35,13 @@ struct CoreAccess {
     // table in `arena` with room for it. False, with nothing done, for any other case.
     static bool SetShortPair(Arena* arena, CMapStringToString& map, std::string_view name, std::string_view value,
                              bool upper) {
-        CMapStringToString::Block* block = map.m_Block;
-        if (!block || !block->Shared() || name.size() > CString::kInlineMax ||
-            block->Capacity() > CMapStringToString::kLinearLimit)
-            return false;
-        const std::uintptr_t word = CString::InlineWord(name, upper);
-        CMapStringToString::Pair* pairs = block->Pairs();
-        for (uint32_t i = 0; i < block->count; ++i) {
-            if (pairs[i].key.m_Word == word) {
-                SetText(arena, pairs[i].value, value);
-                return true;
-            }
-        }
-        if (block->count == block->Capacity()) return false;
-        CMapStringToString::Pair* pair = &pairs[block->count];
-        new (&pair->key) CString();
-        new (&pair->value) CString();
-        pair->key.m_Word = word;
-        // Should this throw, nothing needs freeing: the key is inline, the value unset.
-        SetText(arena, pair->value, value);
-        ++block->count;
-        return true;
+        return SetLinearPair<true>(arena, map, name, value, upper);
     }
 
     // The same for a name of more than six bytes, already upper-cased. Such a
     // name is never kept inline, so only keys in blocks are compared with it.
     static bool SetLongPair(Arena* arena, CMapStringToString& map, std::string_view name, std::string_view value) {
-        CMapStringToString::Block* block = map.m_Block;
-        if (!block || !block->Shared() || name.size() <= CString::kInlineMax ||
-            block->Capacity() > CMapStringToString::kLinearLimit)
-            return false;
-        CMapStringToString::Pair* pairs = block->Pairs();
-        for (uint32_t i = 0; i < block->count; ++i) {
-            const CString& key = pairs[i].key;
-            if (key.m_Word && !key.IsInline() && key.View() == name) {
-                SetText(arena, pairs[i].value, value);
-                return true;
-            }
-        }
-        if (block->count == block->Capacity()) return false;
-        CMapStringToString::Pair* pair = &pairs[block->count];
-        new (&pair->key) CString();
-        new (&pair->value) CString();
-        try {
-            SetText(arena, pair->key, name);
-            SetText(arena, pair->value, value);
-        } catch (...) {
-            pair->key.~CString();
-            pair->value.~CString();
-            throw;
-        }
-        ++block->count;
-        return true;
+        return SetLinearPair<false>(arena, map, name, value, false);
     }
 
     // Bytes of a table block of room for `capacity` pairs.
@@ -95,6 +50,49 @@ struct CoreAccess {
     static CKORU_ItemNode* NewNode(Arena* arena);
     static uint32_t SourceOffset(const CKORU_ItemNode& node) noexcept { return node.m_SourceOffset; }
     static void SetSourceOffset(CKORU_ItemNode& node, uint32_t offset) noexcept { node.m_SourceOffset = offset; }
+
+private:
+    // SetShortPair (`kInlineKey`) and SetLongPair: the pair whose key is `name`
+    // gets `value`, or a new pair is added, in a table whose pairs lie in an
+    // arena block few enough to search in order. One body for both, so that
+    // the node-building loop keeps them inline.
+    template <bool kInlineKey>
+    static bool SetLinearPair(Arena* arena, CMapStringToString& map, std::string_view name, std::string_view value,
+                              bool upper) {
+        CMapStringToString::Block* block = map.m_Block;
+        if (!block || !block->Shared() || (name.size() <= CString::kInlineMax) != kInlineKey ||
+            block->Capacity() > CMapStringToString::kLinearLimit)
+            return false;
+        const std::uintptr_t word = kInlineKey ? CString::InlineWord(name, upper) : 0;
+        CMapStringToString::Pair* pairs = block->Pairs();
+        for (uint32_t i = 0; i < block->count; ++i) {
+            const CString& key = pairs[i].key;
+            if (kInlineKey ? key.m_Word == word : key.m_Word && !key.IsInline() && key.View() == name) {
+                SetText(arena, pairs[i].value, value);
+                return true;
+            }
+        }
+        if (block->count == block->Capacity()) return false;
+        CMapStringToString::Pair* pair = &pairs[block->count];
+        new (&pair->key) CString();
+        new (&pair->value) CString();
+        if constexpr (kInlineKey) {
+            // Should this throw, nothing needs freeing: the key is inline, the value unset.
+            pair->key.m_Word = word;
+            SetText(arena, pair->value, value);
+        } else {
+            try {
+                SetText(arena, pair->key, name);
+                SetText(arena, pair->value, value);
+            } catch (...) {
+                pair->key.~CString();
+                pair->value.~CString();
+                throw;
+            }
+        }
+        ++block->count;
+        return true;
+    }
 };
 
 }}  // namespace koru::detail

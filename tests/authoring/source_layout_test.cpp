@@ -58,6 +58,9 @@ TEST(FormatSource, OneStatementPerLineIndentedByNesting) {
         {"a refused text is left alone", "<U><B></U>", 2, "refused: <U><B></U>"},
         {"no layout where the frame check reads a quote between statements that would count new blanks",
          "\"<l=4></U></U><U>", 2, "refused: \"<l=4></U></U><U>"},
+        {"no layout where macro expansion joins statements into one quoted value",
+         "<MACRO>Q:\"??</MACRO><U><B><C N=&Q;a> <A></A>&Q;></C></B></U>", 2,
+         "refused: <MACRO>Q:\"??</MACRO><U><B><C N=&Q;a> <A></A>&Q;></C></B></U>"},
     };
     for (const auto& row : rows) EXPECT_EQ(Layout(row.text, row.indent), row.layout) << row.rule << "\n" << row.text;
 }
