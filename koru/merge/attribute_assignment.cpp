@@ -12,34 +12,65 @@
 
 using namespace koru::detail;
 
+namespace {
+
+// Writes `value` over the attribute value `present` (unchanged when it holds
+// those bytes already) and, with the new-value flag, enters it unquoted in the
+// new-value table under `name`.
+void Overwrite(CKORU_ItemNode& node, CString& present, std::string_view name, std::string_view value, int newValue) {
+    if (present.View() != value) present = CString(value);
+    if (newValue && !value.empty()) {
+        CString unquoted(value);
+        StripQuotes(unquoted);
+        node.m_NewValueTable.SetAt(CString(name), unquoted);
+    }
+}
+
+// `name` upper-cased: the name itself when it has no lower-case letter, as
+// table keys built from a statement never do; else a copy in `scratch`.
+std::string_view UpperName(std::string_view name, CString& scratch) {
+    for (char c : name) {
+        if (c >= 'a' && c <= 'z') {
+            scratch = UpperCopy(name);
+            return scratch.View();
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
 int CKORU_Parser::If_IsInLValue_UpdateRValue(CString& name, CString& value, CKORU_ItemNode* node) {
     name.MakeUpper();
     if (!node) return 0;
     CString* present = node->m_AttrTable.PLookup(name.View());
     if (!present) return 0;
     if (m_nOverwrite) {
-        *present = value;
-        if (m_nNewValue && !value.IsEmpty()) {
-            StripQuotes(value);
-            node->m_NewValueTable.SetAt(name, value);
-        }
+        Overwrite(*node, *present, name.View(), value.View(), m_nNewValue);
+        if (m_nNewValue && !value.IsEmpty()) StripQuotes(value);
     }
     return 1;
 }
 
+// Each attribute of `source` is written over the target's (under the
+// overwrite flag) or added to its table; the source's table is only read.
 void CKORU_Parser::AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* target) {
     if (!source || !target || source == target) return;
     auto assign = [this, source, target] {
         const CMapStringToString& table = source->m_AttrTable;
+        CString scratch;
         for (int i = 0; i < table.GetCount(); ++i) {
-            CString name = table.KeyAt(i);
-            CString value = table.ValueAt(i);
-            if (If_IsInLValue_UpdateRValue(name, value, target)) continue;
-            name.MakeUpper();
-            target->m_AttrTable.SetAt(name, value);
+            const std::string_view name = UpperName(table.KeyAt(i).View(), scratch);
+            const std::string_view value = table.ValueAt(i).View();
+            if (CString* present = target->m_AttrTable.PLookup(name)) {
+                if (m_nOverwrite) Overwrite(*target, *present, name, value, m_nNewValue);
+                continue;
+            }
+            target->m_AttrTable.SetAt(CString(name), CString(value));
             if (m_nNewValue) {
-                StripQuotes(value);
-                target->m_NewValueTable.SetAt(name, value);
+                CString unquoted(value);
+                StripQuotes(unquoted);
+                target->m_NewValueTable.SetAt(CString(name), unquoted);
             }
         }
     };
