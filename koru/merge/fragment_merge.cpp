@@ -71,7 +71,6 @@ short ShiftedLevel(short level, int shift) {
 // way no form and nothing nested in one is left to be taken for body content.
 void CKORU_Parser::AddNewFormStatement() {
     MergeScope scope(*this);
-    const short formLevel = GetFORMLevelOfMainList();
     // Runs as (first node, form), found from the tail so outer forms come first.
     std::vector<std::pair<POSITION, POSITION>> runs;
     ReadAhead ahead(m_SubList, m_SubList.GetTailPosition(), ReadAhead::kBackward);
@@ -86,6 +85,8 @@ void CKORU_Parser::AddNewFormStatement() {
         }
         runs.emplace_back(first, formPos);
     }
+    if (runs.empty()) return;
+    const short formLevel = GetFORMLevelOfMainList();
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
         const int shift = formLevel - m_SubList.GetAt(run->second)->m_Level;
         for (POSITION pos = run->first; pos;) {
