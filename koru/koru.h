@@ -299,7 +299,12 @@ public:
     // The element at `pos`; null for a null `pos`.
     void* GetAt(POSITION pos) const noexcept { Node* n = ToNode(pos); return n ? n->data : nullptr; }
     // Replaces the element at `pos` (nothing for null).
-    void SetAt(POSITION pos, void* p) noexcept { if (Node* n = ToNode(pos)) n->data = p; }
+    void SetAt(POSITION pos, void* p) noexcept {
+        if (Node* n = ToNode(pos)) {
+            n->data = p;
+            ++m_Changes;
+        }
+    }
     // First position after `startAfter` (or from the head) whose element is `p`; null if none.
     POSITION Find(const void* p, POSITION startAfter = nullptr) const noexcept;
     // Position of the element with the zero-based `index`; null out of range.
@@ -317,15 +322,20 @@ public:
     }
 
 private:
+    friend struct koru::detail::CoreAccess;
+
     Node* NewNode(Node* prev, Node* next, void* p);
     void FreeNode(Node* n) noexcept;
 
     Node* m_Head = nullptr;
     Node* m_Tail = nullptr;
-    int m_Count = 0;
     Node* m_FreeNodes = nullptr;
     void* m_Blocks = nullptr;
+    int m_Count = 0;
     int m_BlockSize;
+    // Counts every insertion, removal and replacement, so that positions read
+    // earlier are known to be stale once it moved (it never wraps in practice).
+    uint64_t m_Changes = 0;
 };
 
 // A CPtrList whose elements are pointers of type TYPE. Range-for walks it from
@@ -562,7 +572,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; class NodeIndex; class ParseTransaction; class MainList; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; class NodeIndex; class ListPositions; class ParseTransaction; class MainList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -737,6 +747,7 @@ private:
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
     koru::detail::NodeIndex* m_pNodeIndex;    // the main list while a merge or deletion runs, as queries see it
+    koru::detail::ListPositions* m_pPositions;  // main-list positions for queries, made on the first lookup
     koru::detail::Arena* m_pArena;            // memory of the document's nodes, their texts and tables
     koru::detail::Arena* m_pScratchArena;     // memory of fragment and update nodes, freed after their merge
     KoruRefusal m_LastRefusal;

@@ -1,5 +1,6 @@
 // CKORU_Parser: construction, destruction and release of node lists.
 #include "parser/node_store.h"
+#include "support/list_positions.h"
 
 using namespace koru::detail;
 
@@ -14,6 +15,7 @@ CKORU_Parser::CKORU_Parser()
       m_nNewValue(0),
       m_pStagedMacroTable(nullptr),
       m_pNodeIndex(nullptr),
+      m_pPositions(nullptr),
       m_pArena(new Arena),
       m_pScratchArena(new Arena) {}
 
@@ -30,6 +32,7 @@ CKORU_Parser::~CKORU_Parser() {
         delete m_pMainList;
         m_pMainList = nullptr;
     }
+    delete m_pPositions;
     delete m_pArena;
     delete m_pScratchArena;
 }
