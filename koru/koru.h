@@ -665,6 +665,7 @@ private:
     friend struct koru::detail::ParserAccess;
     friend class koru::detail::MainList;
     friend class koru::detail::ParseTransaction;
+    friend void KoruSetParseFlags(CKORU_Parser& parser, int overwrite, int newValue) noexcept;
 
     // parser object
     void ReleaseSubList();
@@ -805,6 +806,21 @@ typedef void (*KoruFreedNodeHook)(void* context, const CKORU_ItemNode* node);
 // returns. Not called for the nodes freed with the parser itself. One hook at a
 // time; a null hook stops the calls.
 KORU_API void KoruWatchFreedNodes(CKORU_Parser& parser, KoruFreedNodeHook hook, void* context) noexcept;
+
+// ---------------------------------------------------------------------------
+// The overwrite and new-value flags (extension)
+// ---------------------------------------------------------------------------
+
+// Sets `parser`'s two flags (nonzero sets, 0 clears) without parsing anything.
+// The overwrite flag lets If_IsInLValue_UpdateRValue replace a value; every
+// DoParsingProc sets it from its argument, every update that merges sets it.
+// The new-value flag has assignments and merges also record each value,
+// unquoted, in the node's new-value table; every text UpdateParser sets it
+// from its argument.
+// So after KoruSetParseFlags(parser, 1, 1), assigning HREF="x y" to a node
+// that has HREF leaves HREF -> "x y" in its attribute table and HREF -> x y in
+// its new-value table.
+KORU_API void KoruSetParseFlags(CKORU_Parser& parser, int overwrite, int newValue) noexcept;
 
 // A parser's memory outlives it on the thread that destroys it: up to 32 MB a
 // thread is kept for the next parser there, and freed when the thread ends.
