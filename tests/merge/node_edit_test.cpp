@@ -36,35 +36,38 @@ TEST(NodeEdit, AssignOneAttribute) {
         {"a null node gives 0", 1, 1, -1, "x", "1", 0, "X", "1", "(absent)", ""},
     };
     // The flags set by the calls that set them, then by KoruSetParseFlags: the same rules.
-    for (int direct = 0; direct < 2; ++direct)
-    for (const AssignRow& row : rows) {
-        SCOPED_TRACE(row.rule + std::string(direct ? " (flags set directly)" : ""));
-        CKORU_Parser parser;
-        ASSERT_EQ(1, Parse(parser, "<U><B HREF=abc><C N=a X=0 E=></C></B></U>"));
-        if (direct) {
-            KoruSetParseFlags(parser, row.overwrite, row.newValue);
-        } else {
-            SetNewValueFlag(parser, row.newValue);
-            ASSERT_EQ(1, Parse(parser, "<U></U>", row.overwrite));
+    for (int direct = 0; direct < 2; ++direct) {
+        for (const AssignRow& row : rows) {
+            SCOPED_TRACE(row.rule + std::string(direct ? " (flags set directly)" : ""));
+            CKORU_Parser parser;
+            ASSERT_EQ(1, Parse(parser, "<U><B HREF=abc><C N=a X=0 E=></C></B></U>"));
+            if (direct) {
+                KoruSetParseFlags(parser, row.overwrite, row.newValue);
+            } else {
+                SetNewValueFlag(parser, row.newValue);
+                ASSERT_EQ(1, Parse(parser, "<U></U>", row.overwrite));
+            }
+            const NodeList* main = parser.GetMainList();
+            CKORU_ItemNode* node = At(main, row.node);
+            CString name(row.name), value(row.value);
+            EXPECT_EQ(row.result, parser.If_IsInLValue_UpdateRValue(name, value, node));
+            EXPECT_EQ(row.nameAfter, name.Str());
+            EXPECT_EQ(row.valueAfter, value.Str());
+            EXPECT_EQ(row.attribute, Attr(node, row.nameAfter));
+            EXPECT_EQ(row.newValues, node ? Table(node->m_NewValueTable) : "");
+            // The statement texts stay as they were.
+            EXPECT_EQ("<C N=a X=0 E= <B HREF=abc",
+                      At(main, 0)->m_Statement.Str() + " " + At(main, 1)->m_Statement.Str());
         }
-        const NodeList* main = parser.GetMainList();
-        CKORU_ItemNode* node = At(main, row.node);
-        CString name(row.name), value(row.value);
-        EXPECT_EQ(row.result, parser.If_IsInLValue_UpdateRValue(name, value, node));
-        EXPECT_EQ(row.nameAfter, name.Str());
-        EXPECT_EQ(row.valueAfter, value.Str());
-        EXPECT_EQ(row.attribute, Attr(node, row.nameAfter));
-        EXPECT_EQ(row.newValues, node ? Table(node->m_NewValueTable) : "");
-        // The statement texts stay as they were.
-        EXPECT_EQ("<C N=a X=0 E= <B HREF=abc", At(main, 0)->m_Statement.Str() + " " + At(main, 1)->m_Statement.Str());
     }
 }
 
 // KoruSetParseFlags sets both flags at once, any nonzero value setting one;
-// each holds until a call sets it again: every parse the overwrite flag, every
-// text update both (overwrite on, new-value from its argument).
+// each holds until a call sets it again: every parse the overwrite flag, a text
+// update both (overwrite on, new-value from its argument), a refused one new-value.
 TEST(NodeEdit, FlagsSetDirectlyHoldUntilACallSetsThem) {
-    struct Row { const char* rule; int overwrite, newValue; std::function<void(CKORU_Parser&)> then; const char* after; };
+    using Then = std::function<void(CKORU_Parser&)>;
+    struct Row { const char* rule; int overwrite, newValue; Then then; const char* after; };
     const Row rows[] = {
         {"both set", 1, 1, nullptr, "X=\"q\" | X=q"},
         {"any nonzero value sets", 7, -1, nullptr, "X=\"q\" | X=q"},
