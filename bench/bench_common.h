@@ -16,6 +16,7 @@ void RegisterParseBenchmarks();
 void RegisterMergeBenchmarks();
 void RegisterShapeBenchmarks();
 void RegisterMemoryBenchmarks();
+void RegisterQueryBenchmarks();
 
 // Marks the benchmark as failed (its results were wrong) and makes the run
 // exit non-zero. Returns false so that callers can `return Fail(...)`.

@@ -192,6 +192,7 @@ int main(int argc, char** argv) {
     koru_bench::RegisterMergeBenchmarks();
     koru_bench::RegisterShapeBenchmarks();
     koru_bench::RegisterMemoryBenchmarks();
+    koru_bench::RegisterQueryBenchmarks();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     koru_bench::SummaryReporter reporter;

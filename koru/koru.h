@@ -299,7 +299,12 @@ public:
     // The element at `pos`; null for a null `pos`.
     void* GetAt(POSITION pos) const noexcept { Node* n = ToNode(pos); return n ? n->data : nullptr; }
     // Replaces the element at `pos` (nothing for null).
-    void SetAt(POSITION pos, void* p) noexcept { if (Node* n = ToNode(pos)) n->data = p; }
+    void SetAt(POSITION pos, void* p) noexcept {
+        if (Node* n = ToNode(pos)) {
+            n->data = p;
+            ++m_Changes;
+        }
+    }
     // First position after `startAfter` (or from the head) whose element is `p`; null if none.
     POSITION Find(const void* p, POSITION startAfter = nullptr) const noexcept;
     // Position of the element with the zero-based `index`; null out of range.
@@ -317,15 +322,20 @@ public:
     }
 
 private:
+    friend struct koru::detail::CoreAccess;
+
     Node* NewNode(Node* prev, Node* next, void* p);
     void FreeNode(Node* n) noexcept;
 
     Node* m_Head = nullptr;
     Node* m_Tail = nullptr;
-    int m_Count = 0;
     Node* m_FreeNodes = nullptr;
     void* m_Blocks = nullptr;
+    int m_Count = 0;
     int m_BlockSize;
+    // Counts every insertion, removal and replacement, so that positions read
+    // earlier are known to be stale once it moved (it never wraps in practice).
+    uint64_t m_Changes = 0;
 };
 
 // A CPtrList whose elements are pointers of type TYPE. Range-for walks it from
@@ -562,7 +572,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ParseTransaction; class MainList; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ListPositions; class ParseTransaction; class MainList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -655,6 +665,7 @@ private:
     friend struct koru::detail::ParserAccess;
     friend class koru::detail::MainList;
     friend class koru::detail::ParseTransaction;
+    friend void KoruSetParseFlags(CKORU_Parser& parser, int overwrite, int newValue) noexcept;
 
     // parser object
     void ReleaseSubList();
@@ -739,6 +750,7 @@ private:
 
     CMapStringToString* m_pStagedMacroTable;  // macro table of a parse not yet accepted
     koru::detail::NodeIndex* m_pNodeIndex;    // the main list while a merge or deletion runs, as queries see it
+    koru::detail::ListPositions* m_pPositions;  // main-list positions for queries, made on the first lookup
     koru::detail::Arena* m_pArena;            // memory of the document's nodes, their texts and tables
     koru::detail::Arena* m_pScratchArena;     // memory of fragment and update nodes, freed after their merge
     KoruRefusal m_LastRefusal;
@@ -796,6 +808,21 @@ typedef void (*KoruFreedNodeHook)(void* context, const CKORU_ItemNode* node);
 // returns. Not called for the nodes freed with the parser itself. One hook at a
 // time; a null hook stops the calls.
 KORU_API void KoruWatchFreedNodes(CKORU_Parser& parser, KoruFreedNodeHook hook, void* context) noexcept;
+
+// ---------------------------------------------------------------------------
+// The overwrite and new-value flags (extension)
+// ---------------------------------------------------------------------------
+
+// Sets `parser`'s two flags (nonzero sets, 0 clears) without parsing anything.
+// The overwrite flag lets If_IsInLValue_UpdateRValue replace a value; every
+// DoParsingProc sets it from its argument, every update that merges sets it.
+// The new-value flag has assignments and merges also record each value,
+// unquoted, in the node's new-value table; every text UpdateParser sets it
+// from its argument.
+// So after KoruSetParseFlags(parser, 1, 1), assigning HREF="x y" to a node
+// that has HREF leaves HREF -> "x y" in its attribute table and HREF -> x y in
+// its new-value table.
+KORU_API void KoruSetParseFlags(CKORU_Parser& parser, int overwrite, int newValue) noexcept;
 
 // A parser's memory outlives it on the thread that destroys it: 32 MB a
 // thread, or as much as the largest of its last few documents took (at most

@@ -78,3 +78,9 @@ void CKORU_Parser::AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* tar
     if (MainList* main = MainList::Of(*this)) main->EditTable(target, assign);
     else assign();
 }
+
+// The flags without a parse: hosts that assign values set them directly.
+void KoruSetParseFlags(CKORU_Parser& parser, int overwrite, int newValue) noexcept {
+    parser.m_nOverwrite = overwrite ? 1 : 0;
+    parser.m_nNewValue = newValue ? 1 : 0;
+}

@@ -3,8 +3,8 @@
 #define KORU_MERGE_MAIN_LIST_H
 
 #include "koru.h"
-#include "merge/pointer_map.h"
 #include "query/node_index.h"
+#include "support/pointer_map.h"
 
 #include <cstdint>
 #include <string>

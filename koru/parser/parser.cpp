@@ -1,5 +1,6 @@
 // CKORU_Parser: construction, destruction and release of node lists.
 #include "parser/node_store.h"
+#include "support/list_positions.h"
 #include "support/prefetch.h"
 
 using namespace koru::detail;
@@ -15,6 +16,7 @@ CKORU_Parser::CKORU_Parser()
       m_nNewValue(0),
       m_pStagedMacroTable(nullptr),
       m_pNodeIndex(nullptr),
+      m_pPositions(nullptr),
       m_pArena(new Arena),
       m_pScratchArena(new Arena) {}
 
@@ -31,6 +33,7 @@ CKORU_Parser::~CKORU_Parser() {
         delete m_pMainList;
         m_pMainList = nullptr;
     }
+    delete m_pPositions;
     delete m_pArena;
     delete m_pScratchArena;
 }

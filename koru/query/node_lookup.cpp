@@ -3,6 +3,9 @@
 // node whose level is one less.
 #include "query/node_index.h"
 #include "query/node_view.h"
+#include "support/list_positions.h"
+
+#include <new>
 
 using namespace koru::detail;
 
@@ -22,10 +25,15 @@ CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, short level, CString name)
     return nullptr;
 }
 
-// Position of `node` in `list`: from the running merge's index, else by a walk.
+// Position of `node` in `list`: from the running merge's index, else, in the
+// main list, from positions kept between queries (walking a tree node by node
+// would otherwise take quadratic time), else by a walk.
 POSITION CKORU_Parser::FindIn(NodeList* list, CKORU_ItemNode* node) {
     if (!list || !node) return nullptr;
-    return m_pNodeIndex ? m_pNodeIndex->Find(list, node) : list->Find(node);
+    if (m_pNodeIndex) return m_pNodeIndex->Find(list, node);
+    if (list != m_pMainList) return list->Find(node);
+    if (!m_pPositions) m_pPositions = new (std::nothrow) ListPositions(*m_pMainList);
+    return m_pPositions ? m_pPositions->Find(node) : list->Find(node);
 }
 
 CKORU_ItemNode* CKORU_Parser::GetNode(NodeList* list, CString tag, CString name) {

@@ -1,5 +1,5 @@
-// What the parser needs of the collection types' insides to build nodes in
-// its own memory: texts and tables cut from an arena.
+// What the library needs of the collection types' insides: texts and tables
+// cut from an arena to build nodes in the parser's memory, and a list's change count.
 #ifndef KORU_SUPPORT_CORE_ACCESS_H
 #define KORU_SUPPORT_CORE_ACCESS_H
 
@@ -48,6 +48,8 @@ struct CoreAccess {
     static size_t TableBytes(size_t capacity) noexcept { return CMapStringToString::BlockBytes(capacity); }
     // A node with level -1 and no tables, made in `arena` (which must have room) or on the heap.
     static CKORU_ItemNode* NewNode(Arena* arena);
+    // A count that moves whenever `list` gains, loses or replaces an element.
+    static uint64_t ChangesOf(const CPtrList& list) noexcept { return list.m_Changes; }
     static uint32_t SourceOffset(const CKORU_ItemNode& node) noexcept { return node.m_SourceOffset; }
     static void SetSourceOffset(CKORU_ItemNode& node, uint32_t offset) noexcept { node.m_SourceOffset = offset; }
 

@@ -40,6 +40,7 @@ CPtrList::Node* CPtrList::NewNode(Node* prev, Node* next, void* p) {
     n->next = next;
     n->data = p;
     ++m_Count;
+    ++m_Changes;
     return n;
 }
 
@@ -47,6 +48,7 @@ CPtrList::Node* CPtrList::NewNode(Node* prev, Node* next, void* p) {
 void CPtrList::FreeNode(Node* n) noexcept {
     n->next = m_FreeNodes;
     m_FreeNodes = n;
+    ++m_Changes;
     if (--m_Count == 0) RemoveAll();
 }
 
@@ -115,6 +117,7 @@ void CPtrList::RemoveAll() noexcept {
     m_FreeNodes = nullptr;
     m_Head = m_Tail = nullptr;
     m_Count = 0;
+    ++m_Changes;
 }
 
 POSITION CPtrList::Find(const void* p, POSITION startAfter) const noexcept {
@@ -131,7 +134,10 @@ POSITION CPtrList::FindIndex(int index) const noexcept {
     return ToPosition(n);
 }
 
+// Each list keeps its own change count: both now hold other elements.
 void CPtrList::Swap(CPtrList& other) noexcept {
+    ++m_Changes;
+    ++other.m_Changes;
     std::swap(m_Head, other.m_Head);
     std::swap(m_Tail, other.m_Tail);
     std::swap(m_Count, other.m_Count);

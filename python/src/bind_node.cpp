@@ -162,11 +162,7 @@ void BindNodes(py::module_& module) {
                                "The nodes nested directly in this one, in closing order.")
         .def_property_readonly("href",
                                [](const Node& self) -> py::object {
-                                   // GetCtrlHRef's rule, with the document's quick parent.
-                                   CString href;
-                                   for (CKORU_ItemNode* node = self.Get(); node && href.IsEmpty();
-                                        node = self.doc->Parent(node))
-                                       href = self.doc->Parser().GetValue("HREF", node);
+                                   const CString href = self.doc->HRef(self.Get());
                                    return href.IsEmpty() ? py::object(py::none()) : py::object(StrOf(href));
                                },
                                "The link target of this node or its nearest ancestor that has one; None if none.")
@@ -188,8 +184,7 @@ void BindNodes(py::module_& module) {
         .def("assign",
              [](const Node& self, const py::object& name, const py::object& value, bool newValue) {
                  CKORU_ItemNode* node = self.Get();
-                 self.doc->SetOverwrite(true);
-                 self.doc->SetNewValues(newValue);
+                 self.doc->SetFlags(true, newValue);
                  CString key = UpperName(name);
                  const InputText text = TextOf(value);
                  CString assigned(text.bytes.data(), static_cast<int>(text.bytes.size()));

@@ -3,8 +3,6 @@
 
 #include "errors.h"
 
-#include <algorithm>
-
 namespace koru_python {
 
 DocumentCore::DocumentCore() { KoruWatchFreedNodes(m_Parser, &DocumentCore::Freed, this); }
@@ -12,7 +10,6 @@ DocumentCore::DocumentCore() { KoruWatchFreedNodes(m_Parser, &DocumentCore::Free
 DocumentCore::~DocumentCore() { KoruWatchFreedNodes(m_Parser, nullptr, nullptr); }
 
 void DocumentCore::Freed(void* core, const CKORU_ItemNode* node) {
-    static_cast<DocumentCore*>(core)->ListChanges();
     auto& entries = static_cast<DocumentCore*>(core)->m_Entries;
     const auto it = entries.find(node);
     if (it == entries.end()) return;
@@ -35,25 +32,9 @@ void DocumentCore::RaiseRefusal(const InputText& text) {
     RaiseRefused(refusal, refusal.line, column);
 }
 
-void DocumentCore::SetNewValues(bool newValues) {
-    if (m_NewValues == int(newValues)) return;
-    ListChanges();
-    // An empty update text is refused, having set the flag.
-    m_Parser.ReleaseNodeList(m_Parser.UpdateParser(nullptr, CString(), newValues));
-    m_NewValues = newValues;
-}
-
-void DocumentCore::SetOverwrite(bool overwrite) {
-    if (m_Overwrite == int(overwrite) || !Nodes()) return;
-    ListChanges();
-    // An empty fragment merges nothing, having set the flag.
-    CString empty("<U></U>");
-    if (m_Parser.DoParsingProc(empty, overwrite)) m_Overwrite = overwrite;
-}
-
 void DocumentCore::Merge(const InputText& text, bool overwrite, bool newValues, bool alone) {
-    SetNewValues(newValues);
-    ListChanges();
+    // A merge follows the new-value flag; the parse sets the overwrite flag from its argument.
+    SetFlags(overwrite, newValues);
     CString source(text.bytes.data(), static_cast<int>(text.bytes.size()));
     int ok;
     if (alone) {
@@ -63,21 +44,15 @@ void DocumentCore::Merge(const InputText& text, bool overwrite, bool newValues, 
     } else {
         ok = m_Parser.DoParsingProc(source, overwrite);
     }
-    if (!ok) {
-        m_Overwrite = -1;
-        RaiseRefusal(text);
-    }
-    m_Overwrite = overwrite;
+    if (!ok) RaiseRefusal(text);
     // Every node the list did not hold before came from this text.
     m_Origins.push_back(Origin{text, source, false});
     Adopt(static_cast<int>(m_Origins.size()) - 1);
 }
 
 std::vector<CKORU_ItemNode*> DocumentCore::Update(const InputText& text, bool newValues) {
-    ListChanges();
     CString source(text.bytes.data(), static_cast<int>(text.bytes.size()));
     CKORU_Parser::NodeList* rebuilt = m_Parser.UpdateParser(nullptr, source, newValues);
-    m_NewValues = newValues;
     if (!rebuilt) {
         if (m_Parser.GetLastRefusal().code != KoruRefusalCode::None) RaiseRefusal(text);
         return {};
@@ -89,52 +64,20 @@ std::vector<CKORU_ItemNode*> DocumentCore::Update(const InputText& text, bool ne
 }
 
 void DocumentCore::Delete(CKORU_ItemNode* node) {
-    ListChanges();
     m_Parser.DeleteNode(node);
 }
 
 void DocumentCore::Delete(const CString& tValue, CKORU_ItemNode* parent, const CString& tag) {
-    ListChanges();
     m_Parser.DeleteNode(tValue, parent, tag);
 }
 
-POSITION DocumentCore::PositionOf(CKORU_ItemNode* node) {
-    if (!Nodes()) return nullptr;
-    if (m_Positions.empty()) {
-        m_Positions.reserve(static_cast<size_t>(Nodes()->GetCount()));
-        for (POSITION pos = Nodes()->GetHeadPosition(); pos;) {
-            POSITION at = pos;
-            m_Positions.emplace(Nodes()->GetNext(pos), at);
-        }
-    }
-    const auto it = m_Positions.find(node);
-    return it == m_Positions.end() ? nullptr : it->second;
-}
-
-// The first later node one level up: in closing order a parent follows its nodes.
-CKORU_ItemNode* DocumentCore::Parent(CKORU_ItemNode* node) {
-    POSITION pos = PositionOf(node);
-    if (!pos) return nullptr;
-    Nodes()->GetNext(pos);
-    while (pos) {
-        CKORU_ItemNode* next = Nodes()->GetNext(pos);
-        if (next->m_Level == node->m_Level - 1) return next;
-    }
-    return nullptr;
-}
-
-// The nodes one level down in the run of deeper nodes just before `node`.
+// A node at the deepest level has no children.
 std::vector<CKORU_ItemNode*> DocumentCore::Children(CKORU_ItemNode* node) {
-    std::vector<CKORU_ItemNode*> children;
-    POSITION pos = PositionOf(node);
-    if (!pos) return children;
-    Nodes()->GetPrev(pos);
-    while (pos) {
-        CKORU_ItemNode* child = Nodes()->GetPrev(pos);
-        if (child->m_Level <= node->m_Level) break;
-        if (child->m_Level == node->m_Level + 1) children.push_back(child);
-    }
-    std::reverse(children.begin(), children.end());
+    const short level = static_cast<short>(node->m_Level + 1);
+    CKORU_Parser::NodeList* found = node->m_Level < 32767 ? m_Parser.GetNodeList(nullptr, level, node) : nullptr;
+    if (!found) return {};
+    std::vector<CKORU_ItemNode*> children(found->begin(), found->end());
+    m_Parser.ReleaseNodeList(found);
     return children;
 }
 

@@ -48,22 +48,19 @@ public:
     void Merge(const InputText& text, bool overwrite, bool newValues, bool alone = false);
     // Applies an update text; the rebuilt nodes. RefusedError when refused.
     std::vector<CKORU_ItemNode*> Update(const InputText& text, bool newValues);
-    // Set the flags that assignments and merges follow, by the calls that set
-    // them: an empty fragment (overwrite, once there is a document) and an
-    // empty update text (new values).
-    void SetOverwrite(bool overwrite);
-    void SetNewValues(bool newValues);
+    // Sets the flags that assignments and merges follow.
+    void SetFlags(bool overwrite, bool newValues) { KoruSetParseFlags(m_Parser, overwrite, newValues); }
 
     // Delete `node` with its run, or the children of `parent` tagged `tag`
     // whose T value is `tValue`.
     void Delete(CKORU_ItemNode* node);
     void Delete(const CString& tValue, CKORU_ItemNode* parent, const CString& tag);
 
-    // The parent of `node` and its children, as GetParent and GetNodeList give
-    // them, found from the node's position: the library finds a node by a walk
-    // from the head, which makes walking a whole tree take quadratic time.
-    CKORU_ItemNode* Parent(CKORU_ItemNode* node);
+    // The parent of `node` (GetParent), its children (GetNodeList of the next
+    // level under it) and its inherited link target (GetCtrlHRef, "" if none).
+    CKORU_ItemNode* Parent(CKORU_ItemNode* node) { return m_Parser.GetParent(node); }
     std::vector<CKORU_ItemNode*> Children(CKORU_ItemNode* node);
+    CString HRef(CKORU_ItemNode* node) { return m_Parser.GetCtrlHRef(node); }
 
     // The handle of `node` (shared by every Node object of it).
     std::shared_ptr<NodeRef> RefOf(CKORU_ItemNode* node);
@@ -85,10 +82,6 @@ private:
     };
 
     static void Freed(void* core, const CKORU_ItemNode* node);
-    // Position of a main-list node, from an index made on first use and
-    // dropped by every call that may change the list.
-    POSITION PositionOf(CKORU_ItemNode* node);
-    void ListChanges() { m_Positions.clear(); }
     // Files every main-list node not yet known under `origin`.
     void Adopt(int origin);
     // Reads the places of every node that came from `origin`, in one reading
@@ -99,9 +92,6 @@ private:
     CKORU_Parser m_Parser;
     std::vector<Origin> m_Origins;
     std::unordered_map<const CKORU_ItemNode*, Entry> m_Entries;
-    std::unordered_map<const CKORU_ItemNode*, POSITION> m_Positions;
-    int m_Overwrite = 0;
-    int m_NewValues = 0;
 };
 
 }  // namespace koru_python

@@ -35,22 +35,62 @@ TEST(NodeEdit, AssignOneAttribute) {
         {"the tag name counts as an attribute", 1, 1, 0, "c", "t", 1, "C", "t", "t", "C=t"},
         {"a null node gives 0", 1, 1, -1, "x", "1", 0, "X", "1", "(absent)", ""},
     };
-    for (const AssignRow& row : rows) {
+    // The flags set by the calls that set them, then by KoruSetParseFlags: the same rules.
+    for (int direct = 0; direct < 2; ++direct) {
+        for (const AssignRow& row : rows) {
+            SCOPED_TRACE(row.rule + std::string(direct ? " (flags set directly)" : ""));
+            CKORU_Parser parser;
+            ASSERT_EQ(1, Parse(parser, "<U><B HREF=abc><C N=a X=0 E=></C></B></U>"));
+            if (direct) {
+                KoruSetParseFlags(parser, row.overwrite, row.newValue);
+            } else {
+                SetNewValueFlag(parser, row.newValue);
+                ASSERT_EQ(1, Parse(parser, "<U></U>", row.overwrite));
+            }
+            const NodeList* main = parser.GetMainList();
+            CKORU_ItemNode* node = At(main, row.node);
+            CString name(row.name), value(row.value);
+            EXPECT_EQ(row.result, parser.If_IsInLValue_UpdateRValue(name, value, node));
+            EXPECT_EQ(row.nameAfter, name.Str());
+            EXPECT_EQ(row.valueAfter, value.Str());
+            EXPECT_EQ(row.attribute, Attr(node, row.nameAfter));
+            EXPECT_EQ(row.newValues, node ? Table(node->m_NewValueTable) : "");
+            // The statement texts stay as they were.
+            EXPECT_EQ("<C N=a X=0 E= <B HREF=abc",
+                      At(main, 0)->m_Statement.Str() + " " + At(main, 1)->m_Statement.Str());
+        }
+    }
+}
+
+// KoruSetParseFlags sets both flags at once, any nonzero value setting one;
+// each holds until a call sets it again: every parse the overwrite flag, a text
+// update both (overwrite on, new-value from its argument), a refused one new-value.
+TEST(NodeEdit, FlagsSetDirectlyHoldUntilACallSetsThem) {
+    using Then = std::function<void(CKORU_Parser&)>;
+    struct Row { const char* rule; int overwrite, newValue; Then then; const char* after; };
+    const Row rows[] = {
+        {"both set", 1, 1, nullptr, "X=\"q\" | X=q"},
+        {"any nonzero value sets", 7, -1, nullptr, "X=\"q\" | X=q"},
+        {"both cleared", 0, 0, nullptr, "X=0 | "},
+        {"overwrite alone", 1, 0, nullptr, "X=\"q\" | "},
+        {"new-value alone assigns nothing", 0, 1, nullptr, "X=0 | "},
+        {"a later parse sets overwrite", 1, 1, [](CKORU_Parser& p) { Parse(p, "<U></U>", 0); }, "X=0 | "},
+        {"a later parse keeps new-value", 0, 1, [](CKORU_Parser& p) { Parse(p, "<U></U>", 1); }, "X=\"q\" | X=q"},
+        {"a later update sets both", 0, 1,
+         [](CKORU_Parser& p) { p.ReleaseNodeList(p.UpdateParser(nullptr, "<C N=a></C>", 0)); }, "X=\"q\" | "},
+        {"a refused update sets new-value only", 1, 1, [](CKORU_Parser& p) { SetNewValueFlag(p, 0); }, "X=\"q\" | "},
+    };
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
         CKORU_Parser parser;
-        ASSERT_EQ(1, Parse(parser, "<U><B HREF=abc><C N=a X=0 E=></C></B></U>"));
-        SetNewValueFlag(parser, row.newValue);
-        ASSERT_EQ(1, Parse(parser, "<U></U>", row.overwrite));
-        const NodeList* main = parser.GetMainList();
-        CKORU_ItemNode* node = At(main, row.node);
-        CString name(row.name), value(row.value);
-        EXPECT_EQ(row.result, parser.If_IsInLValue_UpdateRValue(name, value, node));
-        EXPECT_EQ(row.nameAfter, name.Str());
-        EXPECT_EQ(row.valueAfter, value.Str());
-        EXPECT_EQ(row.attribute, Attr(node, row.nameAfter));
-        EXPECT_EQ(row.newValues, node ? Table(node->m_NewValueTable) : "");
-        // The statement texts stay as they were.
-        EXPECT_EQ("<C N=a X=0 E= <B HREF=abc", At(main, 0)->m_Statement.Str() + " " + At(main, 1)->m_Statement.Str());
+        ASSERT_EQ(1, Parse(parser, "<U><B><C N=a X=0></C></B></U>"));
+        KoruSetParseFlags(parser, !row.overwrite, !row.newValue);  // the other way first
+        KoruSetParseFlags(parser, row.overwrite, row.newValue);
+        if (row.then) row.then(parser);
+        CKORU_ItemNode* control = parser.GetMainList()->GetHead();
+        CString name("X"), value("\"q\"");
+        EXPECT_EQ(1, parser.If_IsInLValue_UpdateRValue(name, value, control));
+        EXPECT_EQ(row.after, "X=" + Attr(control, "X") + " | " + Table(control->m_NewValueTable));
     }
 }
 

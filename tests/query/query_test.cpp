@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace koru_test;
 
@@ -133,6 +134,91 @@ TEST(Query, PassedListsBeforeAndAfterTheFirstParse) {
     EXPECT_EQ(Where(&own, Nodes(parser, parser.GetNodeList(&own, CString("C"), nullptr))), "0 2");
     a.ReleaseMainList();  // a node with an empty table is told by its tag name
     EXPECT_EQ(Where(&own, Nodes(parser, parser.GetNodeList(&own, CString("a"), &c2))), "1");
+}
+
+// The parent of every main-list node as its index ("-" for none), then how many
+// children GetNodeList finds one level under each.
+std::string Tree(CKORU_Parser& parser) {
+    const NodeList* main = parser.GetMainList();
+    std::string parents, children;
+    for (CKORU_ItemNode* node : *main) {
+        parents += (parents.empty() ? "" : " ") + Where(main, {parser.GetParent(node)});
+        const short level = static_cast<short>(node->m_Level + 1);
+        children += " " + std::to_string(Nodes(parser, parser.GetNodeList(nullptr, level, node)).size());
+    }
+    return parents + " /" + children;
+}
+
+// Queries find nodes by their positions, kept between calls: whatever changes
+// the main list between two queries, through the list or the parser, the second
+// one must see the list as it is. Each row first queries every node, then edits.
+TEST(Query, ParentsAndChildrenFollowEveryChangeOfTheMainList) {
+    using Edit = std::function<void(CKORU_Parser&, NodeList&)>;
+    struct Row { const char* rule; Edit edit; const char *shape, *tree; };
+    const auto pos = [](NodeList& list, int index) { return list.FindIndex(index); };
+    NodeList spare;  // outlives the parsers: it ends up holding their nodes' old elements
+    const Row rows[] = {
+        {"RemoveAt, AddHead and AddTail put nodes in each other's elements",
+         [&](CKORU_Parser&, NodeList& list) {
+             CKORU_ItemNode *first = list.GetHead(), *last = list.GetTail();
+             list.RemoveAt(pos(list, 0));
+             list.RemoveAt(list.GetTailPosition());
+             list.AddHead(first);
+             list.AddTail(last);
+         },
+         "C:3(a) A:4(x) M:5 M:5 E:4 C:3(b) C:3() C:3 B:2", "8 5 4 4 5 8 8 8 - / 0 0 0 0 2 2 0 0 4"},
+        {"SetAt swaps two nodes",
+         [&](CKORU_Parser&, NodeList& list) {
+             CKORU_ItemNode *m = At(&list, 2), *b = At(&list, 5);
+             list.SetAt(pos(list, 2), b);
+             list.SetAt(pos(list, 5), m);
+         },
+         "C:3(a) A:4(x) C:3(b) M:5 E:4 M:5 C:3() C:3 B:2", "8 2 8 4 6 - 8 8 - / 0 0 1 0 1 0 1 0 4"},
+        {"InsertBefore and InsertAfter move nodes",
+         [&](CKORU_Parser&, NodeList& list) {
+             CKORU_ItemNode *a = At(&list, 0), *x = At(&list, 1);
+             list.RemoveAt(pos(list, 1));
+             list.RemoveAt(pos(list, 0));
+             list.InsertBefore(list.Find(At(&list, 4)), x);
+             list.InsertAfter(list.Find(At(&list, 6)), a);
+         },
+         "M:5 M:5 E:4 C:3(b) A:4(x) C:3() C:3 C:3(a) B:2", "2 2 3 8 5 8 8 8 - / 0 0 2 1 0 1 0 0 4"},
+        {"RemoveHead and RemoveTail, then both added at the tail",
+         [&](CKORU_Parser&, NodeList& list) {
+             CKORU_ItemNode* first = list.RemoveHead();
+             CKORU_ItemNode* last = list.RemoveTail();
+             list.AddTail(first);
+             list.AddTail(last);
+         },
+         "A:4(x) M:5 M:5 E:4 C:3(b) C:3() C:3 C:3(a) B:2", "4 3 3 4 8 8 8 8 - / 0 0 0 2 2 0 0 0 4"},
+        {"Swap with a list of the same nodes in reverse order",
+         [&](CKORU_Parser&, NodeList& list) {
+             for (CKORU_ItemNode* node : list) spare.AddHead(node);
+             list.Swap(spare);
+         },
+         "B:2 C:3 C:3() C:3(b) E:4 M:5 M:5 A:4(x) C:3(a)", "- - - - 8 7 7 8 - / 0 0 0 0 0 0 0 2 2"},
+        {"DeleteNode, then a merge that adds controls",
+         [&](CKORU_Parser& parser, NodeList& list) {
+             parser.DeleteNode(At(&list, 5));
+             ASSERT_EQ(Parse(parser, "<U><B><C N=n><A N=y></A></C><C N=m></C></B></U>"), 1);
+         },
+         "C:3(a) C:3() C:3 A:4(y) C:3(n) C:3(m) B:2", "6 6 6 4 6 6 - / 0 0 0 0 1 0 5"},
+        {"an update that rebuilds a control",
+         [&](CKORU_Parser& parser, NodeList&) {
+             Own(parser, parser.UpdateParser(nullptr, CString("<C N=a><X N=z></X><Y></Y></C>"), 0));
+         },
+         "X:4(z) Y:4 C:3(a) A:4(x) M:5 M:5 E:4 C:3(b) C:3() C:3 B:2",
+         "2 2 10 7 6 6 7 10 10 10 - / 0 0 2 0 0 0 2 2 0 0 4"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        CKORU_Parser parser;
+        ASSERT_EQ(Parse(parser, kDoc), 1);
+        ASSERT_EQ(Tree(parser), "8 5 4 4 5 8 8 8 - / 0 0 0 0 2 2 0 0 4");
+        row.edit(parser, *parser.GetMainList());
+        EXPECT_EQ(MainShape(parser), row.shape);
+        EXPECT_EQ(Tree(parser), row.tree);
+    }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // A flat hash map keyed by node address: one array of slots probed in order,
 // so a lookup touches one or two cache lines and an insertion allocates only
 // when the table grows.
-#ifndef KORU_MERGE_POINTER_MAP_H
-#define KORU_MERGE_POINTER_MAP_H
+#ifndef KORU_SUPPORT_POINTER_MAP_H
+#define KORU_SUPPORT_POINTER_MAP_H
 
 #include <cstddef>
 #include <cstdint>
