@@ -572,7 +572,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ListPositions; class ParseTransaction; class MainList; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ListPositions; struct FragmentOutline; class ParseTransaction; class MainList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -725,6 +725,7 @@ private:
     // control rebuilding
     CKORU_ItemNode* RemakeControl(POSITION fragmentControl);
     CKORU_ItemNode* ReMakeBodyControl();
+    CKORU_ItemNode* ReMakeBodyControl(const koru::detail::FragmentOutline& outline);
     CKORU_ItemNode* RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,
                                const std::vector<POSITION>& fragmentChildren,
                                std::vector<CKORU_ItemNode*> documentChildren);

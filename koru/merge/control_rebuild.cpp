@@ -4,6 +4,7 @@
 // children tagged A, E, EN or M with the same T value; every other child is an
 // event node, copied in with its nested nodes. New children are inserted
 // directly before the document parent, so they become its last children.
+#include "merge/fragment_outline.h"
 #include "merge/main_list.h"
 #include "merge/node_watchers.h"
 #include "parser/node_store.h"
@@ -49,30 +50,31 @@ std::vector<CKORU_ItemNode*> ChildNodes(const CKORU_Parser::NodeList& list, POSI
 
 }  // namespace
 
-CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() {
+CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl() { return ReMakeBodyControl(FragmentOutline(m_SubList)); }
+
+CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl(const FragmentOutline& outline) {
     MergeScope scope(*this);
     MainList* main = scope.Main();
-    if (!main) return nullptr;
     // The fragment's single body.
-    POSITION fragmentPos = nullptr;
-    ReadAhead ahead(m_SubList, m_SubList.GetHeadPosition(), ReadAhead::kForward);
-    for (POSITION pos = m_SubList.GetHeadPosition(); pos; ahead.Step()) {
-        POSITION at = pos;
-        if (!TagIs(m_SubList.GetNext(pos), "B")) continue;
-        if (fragmentPos) return nullptr;
-        fragmentPos = at;
-    }
-    if (!fragmentPos) return nullptr;
+    if (!main || outline.bodies != 1) return nullptr;
+    size_t body = 0;
+    while (outline.entries[body].kind != FragmentOutline::Kind::Body) ++body;
     const PlacedNode documentBody = main->BodyAt();
     if (!documentBody.node) return nullptr;
-    CKORU_ItemNode* fragmentBody = m_SubList.GetAt(fragmentPos);
+    CKORU_ItemNode* fragmentBody = m_SubList.GetAt(outline.entries[body].pos);
     AddOrUpdateLValue(fragmentBody, documentBody.node);
     // The fragment's children come first: when it has none but controls, the
     // document body's children (a walk over the whole body) are not needed.
     // Controls are rebuilt one by one by the caller, not as body children.
-    const std::vector<POSITION> fragmentChildren =
-        ChildrenAt(m_SubList, fragmentPos, static_cast<short>(fragmentBody->m_Level + 1),
-                   [this](POSITION at) { return TagIs(m_SubList.GetAt(at), "C") ? nullptr : at; });
+    const short level = outline.entries[body].level;
+    std::vector<POSITION> fragmentChildren;
+    for (size_t i = body; i-- > 0;) {
+        const FragmentOutline::Entry& entry = outline.entries[i];
+        if (entry.level <= level) break;
+        if (entry.level == level + 1 && entry.kind != FragmentOutline::Kind::Control)
+            fragmentChildren.push_back(entry.pos);
+    }
+    std::reverse(fragmentChildren.begin(), fragmentChildren.end());
     if (fragmentChildren.empty()) return documentBody.node;
     return RemakeNode(documentBody.node, documentBody.pos, fragmentChildren,
                       ChildNodes(main->Nodes(), documentBody.pos,

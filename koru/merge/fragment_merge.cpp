@@ -2,6 +2,7 @@
 // appended with their contents at the document's form level, the body is
 // rebuilt, and each control is inserted before the body when the document
 // lacks it, then rebuilt.
+#include "merge/fragment_outline.h"
 #include "merge/main_list.h"
 #include "parser/node_store.h"
 #include "query/node_view.h"
@@ -19,16 +20,18 @@ void CKORU_Parser::ConcateNode() {
         return;
     }
     MergeScope scope(*this);
-    AddNewFormStatement();
-    ReMakeBodyControl();
+    FragmentOutline outline(m_SubList);
+    if (outline.forms) {
+        AddNewFormStatement();
+        outline = FragmentOutline(m_SubList);
+    }
+    ReMakeBodyControl(outline);
     // The sub list stays as it is from here on: controls are visited in place.
-    ReadAhead ahead(m_SubList, m_SubList.GetHeadPosition(), ReadAhead::kForward);
-    for (POSITION pos = m_SubList.GetHeadPosition(); pos; ahead.Step()) {
-        POSITION at = pos;
-        CKORU_ItemNode* control = m_SubList.GetNext(pos);
-        if (!TagIs(control, "C")) continue;
+    for (const FragmentOutline::Entry& entry : outline.entries) {
+        if (entry.kind != FragmentOutline::Kind::Control) continue;
+        CKORU_ItemNode* control = m_SubList.GetAt(entry.pos);
         if (!scope.Main()->FindControl(ValueOf(control, "N"))) AddNewControl(control);
-        RemakeControl(at);
+        RemakeControl(entry.pos);
     }
     ReleaseSubList();
 }
@@ -50,11 +53,6 @@ POSITION CKORU_Parser::GetInsertTargetPositionOfMainList() {
 }
 
 namespace {
-
-// A form to move: an F statement of level 3 or less whose table has the key F.
-bool IsFragmentForm(CKORU_ItemNode* node) {
-    return node->m_Level <= 3 && TagIs(node, "F") && node->m_AttrTable.PLookup("F");
-}
 
 short ShiftedLevel(short level, int shift) {
     return static_cast<short>(std::clamp(level + shift, -32768, 32767));
