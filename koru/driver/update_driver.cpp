@@ -45,7 +45,8 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
     auto batch = statements.spans.begin();
     const auto end = statements.spans.end();
     for (auto at = batch; at != end;) {
-        const bool last = EndsBatch(statements.Text(source, *at));
+        // Only an end statement can end a batch.
+        const bool last = at->closes && EndsBatch(statements.Text(source, *at));
         ++at;
         if (!last) continue;
         StackSpans(source, statements, SpanRange{batch, at}, false);

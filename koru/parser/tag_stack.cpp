@@ -196,14 +196,14 @@ int CKORU_Parser::CheckUpdateNesting(const StatementList* statements, bool batch
 int CKORU_Parser::CheckUpdateNesting(std::string_view text, const SourceStatements& statements) {
     size_t stop = 0, index = 0;
     for (const StatementSpan& span : statements.spans)
-        if (++index, EndsBatch(statements.Text(text, span))) stop = index;
+        if (++index, span.closes && EndsBatch(statements.Text(text, span))) stop = index;
     BatchLevels levels(m_TagStack, m_nDepth);
     index = 0;
     for (const StatementSpan& span : statements.spans) {
         if (index++ == stop) break;
         const std::string_view statement = statements.Text(text, span);
         if (!levels.Add(statement, span.closes)) return 0;
-        if (EndsBatch(statement) && !levels.EndBatch()) return 0;
+        if (span.closes && EndsBatch(statement) && !levels.EndBatch()) return 0;
     }
     return 1;
 }
