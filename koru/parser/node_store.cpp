@@ -67,9 +67,29 @@ CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source) {
         arena.Reserve(sizeof(CKORU_ItemNode) + 8);
         return CoreAccess::NewNode(&arena);
     }
-    // Copies join the document: they are made in its memory.
-    CKORU_ItemNode* copy = BuildNodeIn(parser, ParserAccess::ArenaOf(parser), source->m_Level, source->m_Statement.View(), -1);
-    CoreAccess::SetSourceOffset(*copy, CoreAccess::SourceOffset(*source));
+    // Copies join the document: they are made in its memory. The source's
+    // tables are what its text builds, so they are copied pair by pair
+    // instead of being built again.
+    Arena& arena = ParserAccess::ArenaOf(parser);
+    const CMapStringToString& table = source->m_AttrTable;
+    const size_t pairs = static_cast<size_t>(table.GetCount());
+    size_t texts = source->m_Statement.View().size() + source->m_TagName.View().size();
+    for (int i = 0; i < table.GetCount(); ++i) texts += table.KeyAt(i).View().size() + table.ValueAt(i).View().size();
+    arena.Reserve(sizeof(CKORU_ItemNode) + 8 + CoreAccess::TableBytes(pairs) + 8 + texts + 8 * (2 * pairs + 2));
+    CKORU_ItemNode* copy = CoreAccess::NewNode(&arena);
+    try {
+        copy->m_Level = source->m_Level;
+        copy->m_WordCount = source->m_WordCount;
+        CoreAccess::SetSourceOffset(*copy, CoreAccess::SourceOffset(*source));
+        CoreAccess::ReserveTable(&arena, copy->m_AttrTable, pairs);
+        CoreAccess::SetText(&arena, copy->m_Statement, source->m_Statement.View());
+        CoreAccess::SetText(&arena, copy->m_TagName, source->m_TagName.View());
+        for (int i = 0; i < table.GetCount(); ++i)
+            CoreAccess::SetPair(&arena, copy->m_AttrTable, table.KeyAt(i).View(), table.ValueAt(i).View());
+    } catch (...) {
+        FreeNode(parser, copy);
+        throw;
+    }
     return copy;
 }
 

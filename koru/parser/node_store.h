@@ -32,7 +32,9 @@ CKORU_ItemNode* BuildNode(CKORU_Parser& parser, int level, std::string_view text
 CKORU_ItemNode* BuildCutNode(CKORU_Parser& parser, int level, std::string_view text, long long offset,
                              const WordPlaces& cut, int equals);
 // A node copied as the copy constructor copies: statement text and level,
-// tables built again from the text.
+// tables built again from the text. `source` must be a node the parser built
+// and nothing changed since (a node of a fragment or an update batch): its
+// tables are copied as they are, which is what building them again gives.
 CKORU_ItemNode* CopyNode(CKORU_Parser& parser, const CKORU_ItemNode* source);
 // Brackets the building of one text's nodes: the arena sizes its chunks for
 // `textBytes`, and afterwards forgets which short texts it shared.
