@@ -572,7 +572,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ListPositions; struct FragmentOutline; class ParseTransaction; class MainList; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; struct ClosedMark; class NodeIndex; class ListPositions; struct FragmentOutline; class ParseTransaction; class MainList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -715,7 +715,7 @@ private:
     // link lookup
     CKORU_ItemNode* GetBodyNode(NodeList* list);
     // fragment merge
-    void ConcateNode();
+    void ConcateNode(const std::vector<koru::detail::ClosedMark>& marks);
     CKORU_ItemNode* AddNewControl(CKORU_ItemNode* control);
     POSITION GetInsertTargetPositionOfMainList();
     void AddNewFormStatement();

@@ -52,12 +52,14 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
     if (framed) KeepRedefinition(source, frameEnd);
     else source.swap(work);
 
+    // A merge outlines its fragment from what the stack records as nodes close.
+    statements.markClosed = m_pMainList != nullptr;
     StackStatements(source, statements);
     if (!m_pMainList) {
         MakeMainNode();
     } else {
         MakeSubNode();
-        ConcateNode();
+        ConcateNode(statements.closed);
     }
     if (!m_ReDefineSource.IsEmpty()) {
         CString text = m_ReDefineSource;

@@ -14,13 +14,13 @@
 
 using namespace koru::detail;
 
-void CKORU_Parser::ConcateNode() {
+void CKORU_Parser::ConcateNode(const std::vector<ClosedMark>& marks) {
     if (!m_pMainList) {
         ReleaseSubList();
         return;
     }
     MergeScope scope(*this);
-    FragmentOutline outline(m_SubList);
+    FragmentOutline outline(m_SubList, marks);
     if (outline.forms) {
         AddNewFormStatement();
         outline = FragmentOutline(m_SubList);

@@ -5,6 +5,7 @@
 #define KORU_MERGE_FRAGMENT_OUTLINE_H
 
 #include "koru.h"
+#include "parser/statement_splitter.h"
 
 #include <cstdint>
 #include <vector>
@@ -21,6 +22,9 @@ struct FragmentOutline {
 
     // Outlines `list` as it stands; valid while the list is unchanged.
     explicit FragmentOutline(const CKORU_Parser::NodeList& list);
+    // The same from the marks the parse recorded of the list's nodes (when
+    // there is one for each node; else from the nodes).
+    FragmentOutline(const CKORU_Parser::NodeList& list, const std::vector<ClosedMark>& marks);
 
     std::vector<Entry> entries;  // in list order
     size_t bodies = 0;

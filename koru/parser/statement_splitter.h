@@ -27,9 +27,21 @@ struct StatementSpan {
     bool closes;        // an end statement, as the tag stack tells them
 };
 
+// A node a parse kept, as it closed: its place in the closed list, its level
+// and its tag when that is one letter (upper-cased; 0 for any other tag).
+// A merge outlines its fragment from these without reading the nodes again.
+struct ClosedMark {
+    POSITION pos;
+    short level;
+    char tag;
+};
+
 struct SourceStatements {
     BlockList<StatementSpan> spans;
     std::vector<CString> edited;
+    // Set by the caller: record a ClosedMark for every node the parse keeps.
+    bool markClosed = false;
+    std::vector<ClosedMark> closed;
     // Set by the caller: cut the words of start statements while reading
     // them, so that building their nodes does not walk them again.
     bool cutWords = false;

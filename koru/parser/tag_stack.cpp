@@ -57,6 +57,12 @@ bool KeptByParse(const CKORU_ItemNode* node) {
     return node->m_Level >= 2 && !(tag.size() == 1 && (tag[0] == 'H' || tag[0] == 'h'));
 }
 
+// The tag of a fresh node (upper-cased as built) when it is one letter; else 0.
+char OneLetterTag(const CKORU_ItemNode* node) {
+    const std::string_view tag = node->m_TagName.View();
+    return tag.size() == 1 ? tag[0] : '\0';
+}
+
 }  // namespace
 
 // Stacks the statements of `range`. A parse (`parse`) records where each
@@ -70,8 +76,12 @@ void CKORU_Parser::StackSpans(std::string_view text, SourceStatements& statement
         if (span.closes) {
             CKORU_ItemNode* open = Pop();
             if (!open) continue;
-            if (!parse || KeptByParse(open)) m_ClosedList.AddTail(open);
-            else FreeNode(*this, open);
+            if (parse && !KeptByParse(open)) {
+                FreeNode(*this, open);
+                continue;
+            }
+            const POSITION closed = m_ClosedList.AddTail(open);
+            if (statements.markClosed) statements.closed.push_back({closed, open->m_Level, OneLetterTag(open)});
             continue;
         }
         const long long offset = parse ? static_cast<long long>(span.offset) : -1;
