@@ -45,7 +45,7 @@ void MainList::Scan(short* formLevel) {
         std::string_view name;
     };
     std::vector<Found> found;
-    ReadAhead ahead(*m_List, m_List->GetHeadPosition(), ReadAhead::kForward);
+    ReadAhead ahead(*m_List, m_List->GetHeadPosition(), ReadAhead::kForward, 3);
     for (POSITION pos = m_List->GetHeadPosition(); pos; ahead.Step()) {
         POSITION at = pos;
         CKORU_ItemNode* node = m_List->GetNext(pos);

@@ -7,6 +7,8 @@
 
 #include "koru.h"
 
+#include <cstdint>
+
 namespace koru { namespace detail {
 
 // Asks for the memory at `p` to be brought into the cache; a hint only.
@@ -20,15 +22,19 @@ inline void Prefetch(const void* p) noexcept {
 
 // Keeps the items of `list` a few places ahead of a walk on their way into
 // the cache: made at the walk's first position, stepped once per item read.
+// A walk that reads past an item's first cache line (a node's table and
+// texts follow it in memory) asks for `lines` lines of each.
 class ReadAhead {
 public:
     enum Direction { kForward, kBackward };
-    ReadAhead(const CPtrList& list, POSITION from, Direction direction) noexcept
-        : m_List(list), m_At(from), m_Forward(direction == kForward) {
+    ReadAhead(const CPtrList& list, POSITION from, Direction direction, int lines = 1) noexcept
+        : m_List(list), m_At(from), m_Forward(direction == kForward), m_Lines(lines) {
         for (int i = 0; i < kDistance; ++i) Step();
     }
     void Step() noexcept {
-        if (m_At) Prefetch(m_Forward ? m_List.GetNext(m_At) : m_List.GetPrev(m_At));
+        if (!m_At) return;
+        const auto item = reinterpret_cast<std::uintptr_t>(m_Forward ? m_List.GetNext(m_At) : m_List.GetPrev(m_At));
+        for (int line = 0; line < m_Lines; ++line) Prefetch(reinterpret_cast<const void*>(item + 64 * line));
     }
 
 private:
@@ -36,6 +42,7 @@ private:
     const CPtrList& m_List;
     POSITION m_At;
     bool m_Forward;
+    int m_Lines;
 };
 
 }}  // namespace koru::detail
