@@ -728,7 +728,7 @@ private:
     CKORU_ItemNode* ReMakeBodyControl(const koru::detail::FragmentOutline& outline);
     CKORU_ItemNode* RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,
                                const std::vector<POSITION>& fragmentChildren,
-                               std::vector<CKORU_ItemNode*> documentChildren);
+                               std::vector<CKORU_ItemNode*>& documentChildren);
     void AddNewEventNode(POSITION documentParent, POSITION fragmentChild);
     // attribute assignment
     void AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* target);

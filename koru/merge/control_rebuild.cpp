@@ -19,33 +19,31 @@ using namespace koru::detail;
 
 namespace {
 
-// The nodes of `level` in the run nested in the node at `parent` (the nodes
-// directly before it with greater levels), each as `take(position)` gives it,
-// in list order; a null from `take` leaves the node out.
-template <class Take>
-auto ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level, Take take) {
-    std::vector<decltype(take(parent))> children;
-    children.reserve(8);
+// Sets `children` to the nodes of `level` in the run nested in the node at
+// `parent` (the nodes directly before it with greater levels), each as
+// `take(position)` gives it, in list order.
+template <class Take, class Child>
+void ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level, Take take,
+                std::vector<Child>& children) {
+    children.clear();
     const short parentLevel = list.GetAt(parent)->m_Level;
     POSITION pos = parent;
     list.GetPrev(pos);
-    for (ReadAhead ahead(list, pos, ReadAhead::kBackward); pos; ahead.Step()) {
+    while (pos) {
         POSITION at = pos;
         CKORU_ItemNode* node = list.GetPrev(pos);
         if (node->m_Level <= parentLevel) break;
-        if (node->m_Level != level) continue;
-        if (auto taken = take(at)) children.push_back(taken);
+        if (node->m_Level == level) children.push_back(take(at));
     }
     std::reverse(children.begin(), children.end());
-    return children;
 }
 
-std::vector<POSITION> ChildPositions(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
-    return ChildrenAt(list, parent, level, [](POSITION at) { return at; });
+void ChildPositions(const CKORU_Parser::NodeList& list, POSITION parent, short level, std::vector<POSITION>& children) {
+    ChildrenAt(list, parent, level, [](POSITION at) { return at; }, children);
 }
 
-std::vector<CKORU_ItemNode*> ChildNodes(const CKORU_Parser::NodeList& list, POSITION parent, short level) {
-    return ChildrenAt(list, parent, level, [&list](POSITION at) { return list.GetAt(at); });
+void ChildNodes(const CKORU_Parser::NodeList& list, POSITION parent, short level, std::vector<CKORU_ItemNode*>& children) {
+    ChildrenAt(list, parent, level, [&list](POSITION at) { return list.GetAt(at); }, children);
 }
 
 }  // namespace
@@ -76,9 +74,9 @@ CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl(const FragmentOutline& outline) 
     }
     std::reverse(fragmentChildren.begin(), fragmentChildren.end());
     if (fragmentChildren.empty()) return documentBody.node;
-    return RemakeNode(documentBody.node, documentBody.pos, fragmentChildren,
-                      ChildNodes(main->Nodes(), documentBody.pos,
-                                   static_cast<short>(documentBody.node->m_Level + 1)));
+    std::vector<CKORU_ItemNode*> documentChildren;
+    ChildNodes(main->Nodes(), documentBody.pos, static_cast<short>(documentBody.node->m_Level + 1), documentChildren);
+    return RemakeNode(documentBody.node, documentBody.pos, fragmentChildren, documentChildren);
 }
 
 CKORU_ItemNode* CKORU_Parser::RemakeControl(POSITION fragmentPos) {
@@ -89,18 +87,20 @@ CKORU_ItemNode* CKORU_Parser::RemakeControl(POSITION fragmentPos) {
     const PlacedNode documentControl = main.FindControlAt(ValueOf(fragmentControl, "N"));
     if (!documentControl.node) return nullptr;
     AddOrUpdateLValue(fragmentControl, documentControl.node);
-    const std::vector<POSITION> fragmentChildren = ChildPositions(m_SubList, fragmentPos, 4);
+    std::vector<POSITION>& fragmentChildren = main.ChildPositionScratch();
+    ChildPositions(m_SubList, fragmentPos, 4, fragmentChildren);
     if (fragmentChildren.empty()) return documentControl.node;
-    return RemakeNode(documentControl.node, documentControl.pos, fragmentChildren,
-                      ChildNodes(main.Nodes(), documentControl.pos, 4));
+    std::vector<CKORU_ItemNode*>& documentChildren = main.ChildNodeScratch();
+    ChildNodes(main.Nodes(), documentControl.pos, 4, documentChildren);
+    return RemakeNode(documentControl.node, documentControl.pos, fragmentChildren, documentChildren);
 }
 
 CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,
                                          const std::vector<POSITION>& fragmentChildren,
-                                         std::vector<CKORU_ItemNode*> documentChildren) {
+                                         std::vector<CKORU_ItemNode*>& documentChildren) {
     MergeScope scope(*this);
     MainList& main = *scope.Main();
-    ChildMatcher matcher(main, std::move(documentChildren));
+    ChildMatcher matcher(main, documentChildren);
     for (POSITION childPos : fragmentChildren) {
         CKORU_ItemNode* child = m_SubList.GetAt(childPos);
         if (TagIs(child, "A")) {

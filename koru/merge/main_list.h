@@ -99,6 +99,11 @@ public:
         Restand(node, before);
     }
 
+    // Lists a control's rebuild reuses for its children, so that rebuilding
+    // many controls does not allocate two lists for each.
+    std::vector<POSITION>& ChildPositionScratch() { return m_ChildPositions; }
+    std::vector<CKORU_ItemNode*>& ChildNodeScratch() { return m_ChildNodes; }
+
     // Tells `watcher` of every node freed from now on, until Unwatch.
     void Watch(NodeWatcher* watcher) { m_Watchers.push_back(watcher); }
     void Unwatch(NodeWatcher* watcher);
@@ -170,6 +175,8 @@ private:
     POSITION m_InsertTarget = nullptr;
     bool m_InsertValid = false;
     std::vector<NodeWatcher*> m_Watchers;
+    std::vector<POSITION> m_ChildPositions;
+    std::vector<CKORU_ItemNode*> m_ChildNodes;
 };
 
 // Gives the parser a main list for the scope of one merge, update or deletion

@@ -15,8 +15,8 @@ constexpr size_t kListSearchLimit = 16;
 
 }  // namespace
 
-ChildMatcher::ChildMatcher(MainList& main, std::vector<CKORU_ItemNode*> children)
-    : m_Main(main), m_Children(std::move(children)) {
+ChildMatcher::ChildMatcher(MainList& main, std::vector<CKORU_ItemNode*>& children)
+    : m_Main(main), m_Children(children) {
     m_Main.Watch(this);
     if (m_Children.size() <= kChildWalkLimit) return;
     m_Indexed = true;

@@ -16,8 +16,9 @@ namespace koru { namespace detail {
 // never reached, and nodes inserted during the rebuild are never in it.
 class ChildMatcher : public NodeWatcher {
 public:
-    // `children` in list order; watched on `main` until destroyed.
-    ChildMatcher(MainList& main, std::vector<CKORU_ItemNode*> children);
+    // `children` in list order (the matcher nulls those freed while it
+    // lives); watched on `main` until destroyed.
+    ChildMatcher(MainList& main, std::vector<CKORU_ItemNode*>& children);
     ~ChildMatcher();
     ChildMatcher(const ChildMatcher&) = delete;
     ChildMatcher& operator=(const ChildMatcher&) = delete;
@@ -34,7 +35,7 @@ private:
     };
 
     MainList& m_Main;
-    std::vector<CKORU_ItemNode*> m_Children;  // a deleted child's entry is null
+    std::vector<CKORU_ItemNode*>& m_Children;  // a deleted child's entry is null
     bool m_Indexed = false;
     std::unordered_map<std::string, Named> m_ByName;
     PointerMap<size_t> m_IndexOf;  // child -> index + 1
