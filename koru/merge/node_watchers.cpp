@@ -67,22 +67,24 @@ void RebuiltList::Add(CKORU_ItemNode* node) {
     POSITION at = m_List->AddTail(node);
     if (!m_Main) return;
     m_Places.push_back(Place{node, at, 0});
-    if (m_Indexed) {
-        size_t& last = m_LastPlace[node];
-        m_Places.back().next = last;
-        last = m_Places.size();
-    } else if (m_Places.size() > kListSearchLimit) {
-        m_Indexed = true;
-        for (size_t i = 0; i < m_Places.size(); ++i) {
-            if (!m_Places[i].node) continue;
-            size_t& last = m_LastPlace[m_Places[i].node];
-            m_Places[i].next = last;
-            last = i + 1;
-        }
-    }
+    if (m_Indexed) Link(m_Places.size() - 1);
+}
+
+// Chains the place with index `i` to its node's earlier places.
+void RebuiltList::Link(size_t i) {
+    size_t& last = m_LastPlace[m_Places[i].node];
+    m_Places[i].next = last;
+    last = i + 1;
 }
 
 void RebuiltList::Forget(const CKORU_ItemNode* node) {
+    // Most updates free no listed node: the places are indexed only when the
+    // first one is freed from a list too long to search.
+    if (!m_Indexed && m_Places.size() > kListSearchLimit) {
+        m_Indexed = true;
+        for (size_t i = 0; i < m_Places.size(); ++i)
+            if (m_Places[i].node) Link(i);
+    }
     if (!m_Indexed) {
         for (Place& place : m_Places) {
             if (place.node != node) continue;

@@ -64,10 +64,13 @@ private:
         size_t next;  // index + 1 of the node's previous place, 0 at the end
     };
 
+    void Link(size_t i);
+
     MainList* m_Main;
     CKORU_Parser::NodeList* m_List;
     std::vector<Place> m_Places;
-    // node -> index + 1 of its latest place; kept once the list is too long to search.
+    // node -> index + 1 of its latest place; kept once a node is freed from a
+    // list too long to search.
     bool m_Indexed = false;
     PointerMap<size_t> m_LastPlace;
 };

@@ -39,6 +39,9 @@ TEST(UpdateEntry, Batches) {
         // A later step must not hand back a node it deleted.
         {"a result never holds a node a later batch deleted", "<C N=x Y=1></C><C N=k></C><B><IE T=1></IE></B>", "0 1",
          "C:3(k) B:2", "<U><B><E T=1><C N=x></C></E><C N=k></C></B></U>"},
+        {"nor in a result too long to search", "<C N=x Y=1></C>" + Seq(0, 19, "<C N=c%></C>") + "<B><IE T=1></IE></B>",
+         Seq(0, 19, "% ") + "20", Seq(0, 19, "C:3(c%) ") + "B:2",
+         "<U><B><E T=1><C N=x></C></E>" + Seq(0, 19, "<C N=c%></C>") + "</B></U>"},
         {"nor one deleted later in the same batch", "<C N=x Y=1></c><C N=p><IE T=1></IE></C>", "0", "C:3(p) B:2",
          "<U><B><C N=p><E T=1><C N=x></C></E></C></B></U>"},
         // The statement-list overload
