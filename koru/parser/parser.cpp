@@ -18,7 +18,9 @@ CKORU_Parser::CKORU_Parser()
       m_pNodeIndex(nullptr),
       m_pPositions(nullptr),
       m_pArena(new Arena),
-      m_pScratchArena(new Arena) {}
+      // A fragment's or update batch's nodes are freed once merged: sharing
+      // their texts would save nothing and cost a lookup per text.
+      m_pScratchArena(new Arena(false)) {}
 
 CKORU_Parser::~CKORU_Parser() {
     ReleaseMacroList();

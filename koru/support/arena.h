@@ -49,6 +49,8 @@ struct GiveBack {
 class Arena {
 public:
     Arena() = default;
+    // `pooled` false: texts are never shared (for nodes that live briefly).
+    explicit Arena(bool pooled) : m_Pooled(pooled) {}
     ~Arena();
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
@@ -81,7 +83,7 @@ public:
     // at most kPoolBytes in all; null when `bytes` is not pooled. Most texts
     // have a size that is never pooled: that is told here without a call.
     const char* PooledText(std::string_view bytes) {
-        return bytes.size() < kPoolMin || bytes.size() > kPoolMax ? nullptr : PooledSizedText(bytes);
+        return !m_Pooled || bytes.size() < kPoolMin || bytes.size() > kPoolMax ? nullptr : PooledSizedText(bytes);
     }
     // Drops the lookup of pooled texts (the texts stay).
     void ForgetPool() noexcept;
@@ -111,6 +113,7 @@ private:
     Chunk* m_Current = nullptr;
     mutable Chunk* m_LastFound = nullptr;  // objects are mostly asked after in the order they were made
     size_t m_NextSize = 4096;
+    bool m_Pooled = true;
 };
 
 }}  // namespace koru::detail
