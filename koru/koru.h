@@ -572,7 +572,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; struct ClosedMark; class NodeIndex; class ListPositions; struct FragmentOutline; class ParseTransaction; class MainList; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ListPositions; struct FragmentOutline; class ParseTransaction; class MainList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -715,7 +715,7 @@ private:
     // link lookup
     CKORU_ItemNode* GetBodyNode(NodeList* list);
     // fragment merge
-    void ConcateNode(const std::vector<koru::detail::ClosedMark>& marks);
+    void ConcateNode(const koru::detail::SourceStatements& statements);
     CKORU_ItemNode* AddNewControl(CKORU_ItemNode* control);
     POSITION GetInsertTargetPositionOfMainList();
     void AddNewFormStatement();
@@ -826,8 +826,8 @@ KORU_API void KoruWatchFreedNodes(CKORU_Parser& parser, KoruFreedNodeHook hook, 
 KORU_API void KoruSetParseFlags(CKORU_Parser& parser, int overwrite, int newValue) noexcept;
 
 // A parser's memory outlives it on the thread that destroys it: 32 MB a
-// thread, or as much as the largest of its last few documents took (at most
-// 512 MB), is kept for the next parser there, and freed when the thread ends.
+// thread, or twice as much as the largest of its last few documents took (at
+// most 512 MB), is kept for the next parser there, and freed when the thread ends.
 // Frees it now (this thread's only); returns the bytes freed.
 KORU_API size_t KoruReleaseCachedMemory() noexcept;
 

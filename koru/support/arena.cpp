@@ -33,10 +33,11 @@ constexpr size_t kMaxReused = 256 * 1024;  // the largest kept block a full-size
 // pool's 4 KB, the splitter's blocks of 4 KB to 256 KB, now and then one for a
 // big node), so the cache is a few free lists of one size each.
 //
-// It holds kCacheBytes, or as much as the largest of the last kRecentArenas
-// arenas destroyed on the thread held, up to kCacheMost: a thread that parses
-// large documents keeps what one of them takes, and gives it back after a few
-// smaller ones. kCacheBytes is every chunk of a document of about 6 MB of source.
+// It holds kCacheBytes, or twice as much as the largest of the last
+// kRecentArenas arenas destroyed on the thread held, up to kCacheMost: a
+// thread that parses large documents keeps what one of them takes with a
+// merge's scratch memory beside it, and gives it back after a few smaller
+// ones. kCacheBytes is every chunk of a document of about 6 MB of source.
 constexpr size_t kCacheBytes = 32 * 1024 * 1024;
 constexpr size_t kCacheMost = size_t(512) * 1024 * 1024;
 constexpr int kRecentArenas = 8;
@@ -161,7 +162,7 @@ void NoteDestroyedArena(size_t bytes) noexcept {
     cache.nextRecent = (cache.nextRecent + 1) % kRecentArenas;
     size_t largest = 0;
     for (size_t held : cache.recent) largest = std::max(largest, held);
-    cache.bound = std::clamp(largest, kCacheBytes, kCacheMost);
+    cache.bound = std::clamp(2 * largest, kCacheBytes, kCacheMost);
     TrimCache(cache.bound);
 }
 
