@@ -59,7 +59,7 @@ int CKORU_Parser::DoParsingProc(CString& source, int overwrite) {
         MakeMainNode();
     } else {
         MakeSubNode();
-        ConcateNode(statements.closed);
+        ConcateNode(statements);
     }
     if (!m_ReDefineSource.IsEmpty()) {
         CString text = m_ReDefineSource;

@@ -14,13 +14,13 @@
 
 using namespace koru::detail;
 
-void CKORU_Parser::ConcateNode(const std::vector<ClosedMark>& marks) {
+void CKORU_Parser::ConcateNode(const SourceStatements& statements) {
     if (!m_pMainList) {
         ReleaseSubList();
         return;
     }
     MergeScope scope(*this);
-    FragmentOutline outline(m_SubList, marks);
+    FragmentOutline outline(m_SubList, statements.closed);
     if (outline.forms) {
         AddNewFormStatement();
         outline = FragmentOutline(m_SubList);

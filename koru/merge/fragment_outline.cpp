@@ -9,7 +9,7 @@ bool IsFragmentForm(CKORU_ItemNode* node) {
     return node->m_Level <= 3 && TagIs(node, "F") && node->m_AttrTable.PLookup("F");
 }
 
-FragmentOutline::FragmentOutline(const CKORU_Parser::NodeList& list, const std::vector<ClosedMark>& marks) {
+FragmentOutline::FragmentOutline(const CKORU_Parser::NodeList& list, const KeptVector<ClosedMark>& marks) {
     if (marks.size() != static_cast<size_t>(list.GetCount())) {
         *this = FragmentOutline(list);
         return;

@@ -6,6 +6,7 @@
 
 #include "koru.h"
 #include "parser/statement_splitter.h"
+#include "support/arena.h"
 
 #include <cstdint>
 #include <vector>
@@ -24,9 +25,9 @@ struct FragmentOutline {
     explicit FragmentOutline(const CKORU_Parser::NodeList& list);
     // The same from the marks the parse recorded of the list's nodes (when
     // there is one for each node; else from the nodes).
-    FragmentOutline(const CKORU_Parser::NodeList& list, const std::vector<ClosedMark>& marks);
+    FragmentOutline(const CKORU_Parser::NodeList& list, const KeptVector<ClosedMark>& marks);
 
-    std::vector<Entry> entries;  // in list order
+    KeptVector<Entry> entries;  // in list order
     size_t bodies = 0;
     size_t forms = 0;
 };

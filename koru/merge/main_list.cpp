@@ -44,7 +44,7 @@ void MainList::Scan(short* formLevel) {
         PlacedNode control;
         std::string_view name;
     };
-    std::vector<Found> found;
+    KeptVector<Found> found;
     ReadAhead ahead(*m_List, m_List->GetHeadPosition(), ReadAhead::kForward, 3);
     for (POSITION pos = m_List->GetHeadPosition(); pos; ahead.Step()) {
         POSITION at = pos;

@@ -4,6 +4,7 @@
 
 #include "koru.h"
 #include "query/node_index.h"
+#include "support/arena.h"
 #include "support/pointer_map.h"
 
 #include <cstdint>
@@ -165,8 +166,8 @@ private:
     CKORU_Parser& m_Parser;
     CKORU_Parser::NodeList* m_List;
     bool m_Scanned = false;
-    std::vector<Controls> m_Controls;
-    std::vector<ControlSlot> m_ControlSlots;
+    KeptVector<Controls> m_Controls;
+    KeptVector<ControlSlot> m_ControlSlots;
     size_t m_LastFound = kNone;  // index into m_Controls of the name last found
     std::vector<PlacedNode> m_Bodies;
     bool m_Positioned = false;

@@ -41,7 +41,7 @@ struct SourceStatements {
     std::vector<CString> edited;
     // Set by the caller: record a ClosedMark for every node the parse keeps.
     bool markClosed = false;
-    std::vector<ClosedMark> closed;
+    KeptVector<ClosedMark> closed;
     // Set by the caller: cut the words of start statements while reading
     // them, so that building their nodes does not walk them again.
     bool cutWords = false;

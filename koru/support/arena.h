@@ -46,6 +46,35 @@ struct GiveBack {
     void operator()(void* block) const noexcept { GiveBlock(block, bytes); }
 };
 
+// The allocator of a parse's or merge's passing lists that grow with the
+// document (one entry per node or per control): blocks of 64 KB and more come
+// from the memory the thread keeps and go back to it, so the next parse or
+// merge does not fault such lists into fresh pages again.
+template <class T>
+struct KeptAllocator {
+    using value_type = T;
+    static constexpr size_t kKeptBytes = 64 * 1024;
+
+    KeptAllocator() = default;
+    template <class U>
+    KeptAllocator(const KeptAllocator<U>&) noexcept {}
+
+    T* allocate(size_t n) {
+        const size_t bytes = n * sizeof(T);
+        return static_cast<T*>(bytes >= kKeptBytes ? TakeBlock(bytes) : ::operator new(bytes));
+    }
+    void deallocate(T* p, size_t n) noexcept {
+        const size_t bytes = n * sizeof(T);
+        if (bytes >= kKeptBytes) GiveBlock(p, bytes);
+        else ::operator delete(p);
+    }
+    friend bool operator==(const KeptAllocator&, const KeptAllocator&) noexcept { return true; }
+    friend bool operator!=(const KeptAllocator&, const KeptAllocator&) noexcept { return false; }
+};
+
+template <class T>
+using KeptVector = std::vector<T, KeptAllocator<T>>;
+
 class Arena {
 public:
     Arena() = default;
