@@ -15,19 +15,7 @@ FragmentOutline::FragmentOutline(const CKORU_Parser::NodeList& list, const KeptV
         return;
     }
     entries.reserve(marks.size());
-    for (const ClosedMark& mark : marks) {
-        Kind kind = Kind::Other;
-        if (mark.tag == 'C') {
-            kind = Kind::Control;
-        } else if (mark.tag == 'B') {
-            kind = Kind::Body;
-            ++bodies;
-        } else if (mark.tag == 'F' && IsFragmentForm(list.GetAt(mark.pos))) {
-            kind = Kind::Form;
-            ++forms;
-        }
-        entries.push_back({mark.pos, mark.level, kind});
-    }
+    for (const ClosedMark& mark : marks) Add(list, mark.pos, mark.level, mark.tag);
 }
 
 FragmentOutline::FragmentOutline(const CKORU_Parser::NodeList& list) {
@@ -36,18 +24,29 @@ FragmentOutline::FragmentOutline(const CKORU_Parser::NodeList& list) {
     for (POSITION pos = list.GetHeadPosition(); pos; ahead.Step()) {
         const POSITION at = pos;
         CKORU_ItemNode* node = list.GetNext(pos);
-        Kind kind = Kind::Other;
-        if (TagIs(node, "C")) {
-            kind = Kind::Control;
-        } else if (TagIs(node, "B")) {
-            kind = Kind::Body;
-            ++bodies;
-        } else if (IsFragmentForm(node)) {
-            kind = Kind::Form;
-            ++forms;
+        char tag = '\0';
+        for (char letter : {'C', 'B', 'F'}) {
+            if (TagIs(node, std::string_view(&letter, 1))) {
+                tag = letter;
+                break;
+            }
         }
-        entries.push_back({at, node->m_Level, kind});
+        Add(list, at, node->m_Level, tag);
     }
+}
+
+void FragmentOutline::Add(const CKORU_Parser::NodeList& list, POSITION pos, short level, char tag) {
+    Kind kind = Kind::Other;
+    if (tag == 'C') {
+        kind = Kind::Control;
+    } else if (tag == 'B') {
+        kind = Kind::Body;
+        ++bodies;
+    } else if (tag == 'F' && IsFragmentForm(list.GetAt(pos))) {
+        kind = Kind::Form;
+        ++forms;
+    }
+    entries.push_back({pos, level, kind});
 }
 
 }}  // namespace koru::detail

@@ -30,6 +30,10 @@ struct FragmentOutline {
     KeptVector<Entry> entries;  // in list order
     size_t bodies = 0;
     size_t forms = 0;
+
+private:
+    // Files the node at `pos` by its one-letter tag (upper case; 0 for others).
+    void Add(const CKORU_Parser::NodeList& list, POSITION pos, short level, char tag);
 };
 
 // A form a merge moves: a node of level 3 or less tagged F whose table has the key F.
