@@ -1,17 +1,12 @@
 // CKORU_ItemNode: one start statement with its tag name and attribute table.
 #include "parser/node_store.h"
 #include "scan/word_cursor.h"
+#include "support/ascii.h"
 #include "support/core_access.h"
 
 #include <algorithm>
 
 using namespace koru::detail;
-
-namespace {
-
-char UpperAscii(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
 
 CKORU_ItemNode::CKORU_ItemNode(CKORU_ItemNode* source)
     : m_Statement(source ? source->m_Statement : CString()),

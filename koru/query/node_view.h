@@ -3,6 +3,7 @@
 #define KORU_QUERY_NODE_VIEW_H
 
 #include "koru.h"
+#include "support/ascii.h"
 
 #include <string_view>
 
@@ -26,10 +27,7 @@ inline std::string_view ValueOf(const CKORU_ItemNode* node, std::string_view upp
 inline bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 // CString: storage, searching, slicing and case mapping.
 #include "koru.h"
+#include "support/ascii.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,8 +9,8 @@
 
 namespace {
 
-char UpperAscii(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-char LowerAscii(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+using koru::detail::LowerAscii;
+using koru::detail::UpperAscii;
 
 // A block of a string's own: capacity, length * 2 (flag clear), bytes, zero.
 constexpr size_t kOwnedHeader = 8;

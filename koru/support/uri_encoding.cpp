@@ -1,11 +1,14 @@
 // URIEncode and URIDecode: the form encoding of URLs, with per-thread result buffers.
 #include "koru.h"
+#include "support/ascii.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace {
+
+using koru::detail::LowerAscii;
 
 bool KeptAsIs(unsigned char c) noexcept {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c >= 128;
@@ -14,7 +17,7 @@ bool KeptAsIs(unsigned char c) noexcept {
 // Value of one hex digit as the decoder reads it: lower-cased, a decimal digit
 // counts 0 to 9, anything else its code minus 87 ('a' to 'f' give 10 to 15).
 int DigitValue(unsigned char c) noexcept {
-    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+    c = static_cast<unsigned char>(LowerAscii(static_cast<char>(c)));
     if (c >= '0' && c <= '9') return c - '0';
     return static_cast<int>(c) - 87;
 }
