@@ -51,10 +51,10 @@ namespace {
 
 // A parse keeps no frame node (level below 2) and no H node; the nodes nested
 // in an H node stay. Closed nodes are fresh, so their tag name is the one
-// GetFirstWord would copy out.
+// GetFirstWord would copy out, upper-cased as built.
 bool KeptByParse(const CKORU_ItemNode* node) {
     const std::string_view tag = node->m_TagName.View();
-    return node->m_Level >= 2 && !(tag.size() == 1 && (tag[0] == 'H' || tag[0] == 'h'));
+    return node->m_Level >= 2 && !(tag.size() == 1 && tag[0] == 'H');
 }
 
 // The tag of a fresh node (upper-cased as built) when it is one letter; else 0.
