@@ -6,7 +6,6 @@
 #include "merge/main_list.h"
 #include "parser/node_store.h"
 #include "query/node_view.h"
-#include "support/prefetch.h"
 
 #include <algorithm>
 #include <utility>
@@ -71,8 +70,7 @@ void CKORU_Parser::AddNewFormStatement() {
     MergeScope scope(*this);
     // Runs as (first node, form), found from the tail so outer forms come first.
     std::vector<std::pair<POSITION, POSITION>> runs;
-    ReadAhead ahead(m_SubList, m_SubList.GetTailPosition(), ReadAhead::kBackward);
-    for (POSITION pos = m_SubList.GetTailPosition(); pos; ahead.Step()) {
+    for (POSITION pos = m_SubList.GetTailPosition(); pos;) {
         POSITION formPos = pos;
         CKORU_ItemNode* form = m_SubList.GetPrev(pos);
         if (!IsFragmentForm(form)) continue;

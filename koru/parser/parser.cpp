@@ -1,7 +1,6 @@
 // CKORU_Parser: construction, destruction and release of node lists.
 #include "parser/node_store.h"
 #include "support/list_positions.h"
-#include "support/prefetch.h"
 
 using namespace koru::detail;
 
@@ -52,8 +51,7 @@ void CKORU_Parser::ReleaseNodeList(NodeList* list) {
 }
 
 void CKORU_Parser::ReleaseSubList() {
-    for (ReadAhead ahead(m_SubList, m_SubList.GetHeadPosition(), ReadAhead::kForward); !m_SubList.IsEmpty(); ahead.Step())
-        FreeNode(*this, m_SubList.RemoveHead());
+    while (!m_SubList.IsEmpty()) FreeNode(*this, m_SubList.RemoveHead());
 }
 
 void CKORU_Parser::ClearStringInMainNodeList() {
