@@ -572,7 +572,7 @@ struct KoruRefusal {
     long long endCount = 0;    // Unbalanced: number of end statements
 };
 
-namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ListPositions; struct FragmentOutline; class ParseTransaction; class MainList; struct ParserAccess; } }
+namespace koru { namespace detail { class Arena; struct SourceStatements; struct SpanRange; class NodeIndex; class ListPositions; struct FragmentOutline; class ParseTransaction; class MainList; class RebuiltList; struct ParserAccess; } }
 
 // ---------------------------------------------------------------------------
 // CKORU_Parser
@@ -736,7 +736,7 @@ private:
     void DeleteOneNodeFromMainList(CKORU_ItemNode* node);
     // update entry
     NodeList* MergeBatch(StatementList* statements);
-    NodeList* MergeStacked();
+    bool MergeStacked(koru::detail::RebuiltList& rebuilt);
 
     NodeList* m_pMainList;               // the document's nodes, in closing order
     int m_nDepth;                        // open tags on the tag stack

@@ -52,10 +52,7 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(CKORU_ItemNode* /*node*/, CSt
         StackSpans(source, statements, SpanRange{batch, at}, false);
         EndBuilding(*this);
         batch = at;
-        if (NodeList* rebuilt = MergeStacked()) {
-            for (CKORU_ItemNode* node : *rebuilt) rebuiltNodes.Add(node);
-            ReleaseNodeList(rebuilt);
-        }
+        MergeStacked(rebuiltNodes);
     }
     m_LastRefusal = KoruRefusal();
     return result;

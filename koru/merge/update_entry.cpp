@@ -25,50 +25,58 @@ CKORU_Parser::NodeList* CKORU_Parser::UpdateParser(StatementList* statements) {
     return MergeBatch(statements);
 }
 
+// The result is null when the batch held no control and no body was rebuilt;
+// a control rebuilt here and deleted by a later step drops out.
 CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
     StackOperation(statements);
-    return MergeStacked();
-}
-
-// Merges the batch just stacked: controls first (inserted when new, then
-// rebuilt), then the body.
-CKORU_Parser::NodeList* CKORU_Parser::MergeStacked() {
-    m_nOverwrite = 1;
-    ReleaseSubList();
-    int shift = 2;
-    while (!m_ClosedList.IsEmpty()) {
-        CKORU_ItemNode* node = m_ClosedList.RemoveHead();
-        if (TagIs(node, "B")) --shift;
-        m_SubList.AddTail(node);
-    }
-    for (CKORU_ItemNode* node : m_SubList) node->m_Level = static_cast<short>(node->m_Level + shift);
-
-    // The result is null when the batch held no control and no body was
-    // rebuilt; a control rebuilt here and deleted by a later step drops out.
-    MainList* main = MainList::Of(*this);
     auto* result = new NodeList(10);
     bool made = false;
     {
-        RebuiltList rebuiltNodes(main, result);
-        // The sub list stays as it is from here on: controls are visited in place.
-        for (POSITION pos = main ? m_SubList.GetHeadPosition() : nullptr; pos;) {
-            POSITION at = pos;
-            CKORU_ItemNode* control = m_SubList.GetNext(pos);
-            if (!TagIs(control, "C")) continue;
-            if (!main->FindControl(ValueOf(control, "N"))) AddNewControl(control);
-            CKORU_ItemNode* rebuilt = RemakeControl(at);
-            made = true;
-            if (rebuilt) rebuiltNodes.Add(rebuilt);
-        }
-        if (CKORU_ItemNode* body = ReMakeBodyControl()) {
-            made = true;
-            rebuiltNodes.Add(body);
-        }
+        RebuiltList rebuilt(MainList::Of(*this), result);
+        made = MergeStacked(rebuilt);
     }
-    ReleaseSubList();
     if (!made) {
         delete result;
         return nullptr;
     }
     return result;
+}
+
+// Merges the batch just stacked: controls first (inserted when new, then
+// rebuilt), then the body. The nodes rebuilt go to `rebuilt`; true when the
+// batch held a control or a body was rebuilt.
+bool CKORU_Parser::MergeStacked(RebuiltList& rebuilt) {
+    m_nOverwrite = 1;
+    ReleaseSubList();
+    int shift = 2;
+    int bodies = 0;
+    while (!m_ClosedList.IsEmpty()) {
+        CKORU_ItemNode* node = m_ClosedList.RemoveHead();
+        if (TagIs(node, "B")) {
+            --shift;
+            ++bodies;
+        }
+        m_SubList.AddTail(node);
+    }
+    for (CKORU_ItemNode* node : m_SubList) node->m_Level = static_cast<short>(node->m_Level + shift);
+
+    MainList* main = MainList::Of(*this);
+    bool made = false;
+    // The sub list stays as it is from here on: controls are visited in place.
+    for (POSITION pos = main ? m_SubList.GetHeadPosition() : nullptr; pos;) {
+        POSITION at = pos;
+        CKORU_ItemNode* control = m_SubList.GetNext(pos);
+        if (!TagIs(control, "C")) continue;
+        if (!main->FindControl(ValueOf(control, "N"))) AddNewControl(control);
+        CKORU_ItemNode* node = RemakeControl(at);
+        made = true;
+        if (node) rebuilt.Add(node);
+    }
+    // Only a batch with a single body can rebuild one.
+    if (CKORU_ItemNode* body = bodies == 1 ? ReMakeBodyControl() : nullptr) {
+        made = true;
+        rebuilt.Add(body);
+    }
+    ReleaseSubList();
+    return made;
 }
