@@ -57,7 +57,7 @@ void MainList::Scan(short* formLevel) {
         if (IsBody(node)) m_Bodies.push_back({node, at});
     }
     ReserveControls(found.size());
-    for (const Found& f : found) AddControl(f.control, f.name, true);
+    for (const Found& f : found) AddControl(f.control, f.name);
 }
 
 void MainList::IndexPositions() {
@@ -87,8 +87,9 @@ POSITION MainList::Find(const CKORU_ItemNode* node) {
             if (i == kNone) return nullptr;
             const Controls& controls = m_Controls[i];
             if (controls.first.node == node) return controls.first.pos;
-            for (const PlacedNode& control : controls.rest)
-                if (control.node == node) return control.pos;
+            if (controls.rest)
+                for (const PlacedNode& control : *controls.rest)
+                    if (control.node == node) return control.pos;
             return nullptr;
         }
         if (IsBody(n)) {
@@ -159,20 +160,20 @@ short MainList::FormLevel() {
 
 POSITION MainList::InsertBefore(POSITION pos, CKORU_ItemNode* node) {
     POSITION at = m_List->InsertBefore(pos, node);
-    Added(node, at, false);
+    Added(node, at);
     return at;
 }
 
 POSITION MainList::Append(CKORU_ItemNode* node) {
     POSITION at = m_List->AddTail(node);
-    Added(node, at, true);
+    Added(node, at);
     return at;
 }
 
-void MainList::Added(CKORU_ItemNode* node, POSITION pos, bool atTail) {
+void MainList::Added(CKORU_ItemNode* node, POSITION pos) {
     if (m_Positioned) Label(node, pos);
     if (m_Scanned) {
-        if (IsControl(node)) AddControl({node, pos}, ValueOf(node, "N"), atTail);
+        if (IsControl(node)) AddControl({node, pos}, ValueOf(node, "N"));
         if (IsBody(node)) m_Bodies.push_back({node, pos});
     }
     if (IsInsertTarget(node)) m_InsertValid = false;
@@ -245,27 +246,17 @@ void MainList::ReserveControls(size_t count) {
     }
 }
 
-void MainList::AddControl(PlacedNode control, std::string_view name, bool atTail) {
+void MainList::AddControl(PlacedNode control, std::string_view name) {
     Controls& controls = m_Controls[ControlsNamed(name, true)];
     if (!controls.first.node) {
         controls.first = control;
         return;
     }
-    if (atTail) {
-        controls.rest.push_back(control);
-        return;
-    }
-    // Somewhere in the middle: order labels tell where it goes among its namesakes.
+    // Namesakes are kept in order of their labels.
     IndexPositions();
-    const uint64_t label = LabelOf(control.node);
-    if (label < LabelOf(controls.first.node)) {
-        controls.rest.insert(controls.rest.begin(), controls.first);
-        controls.first = control;
-        return;
-    }
-    auto at = std::find_if(controls.rest.begin(), controls.rest.end(),
-                           [&](const PlacedNode& other) { return label < LabelOf(other.node); });
-    controls.rest.insert(at, control);
+    if (!controls.rest) controls.rest = std::make_unique<Namesakes>(ByLabel{&m_Positions});
+    if (LabelOf(control.node) < LabelOf(controls.first.node)) std::swap(control, controls.first);
+    controls.rest->insert(control);
 }
 
 POSITION MainList::RemoveControl(const CKORU_ItemNode* node, std::string_view name) {
@@ -275,19 +266,18 @@ POSITION MainList::RemoveControl(const CKORU_ItemNode* node, std::string_view na
     POSITION pos = nullptr;
     if (controls.first.node == node) {
         pos = controls.first.pos;
-        if (controls.rest.empty()) {
+        if (!controls.rest || controls.rest->empty()) {
             controls.first = PlacedNode{};
         } else {
-            controls.first = controls.rest.front();
-            controls.rest.erase(controls.rest.begin());
+            controls.first = *controls.rest->begin();
+            controls.rest->erase(controls.rest->begin());
         }
         return pos;
     }
-    auto at = std::find_if(controls.rest.begin(), controls.rest.end(),
-                           [&](const PlacedNode& other) { return other.node == node; });
-    if (at == controls.rest.end()) return nullptr;
+    if (!Holds(controls, node)) return nullptr;
+    auto at = controls.rest->find(PlacedNode{const_cast<CKORU_ItemNode*>(node), nullptr});
     pos = at->pos;
-    controls.rest.erase(at);
+    controls.rest->erase(at);
     return pos;
 }
 
@@ -331,7 +321,7 @@ void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
         if (const Entry* entry = m_Positions.Find(node)) pos = entry->pos;
     }
     if (!pos) return;  // not a main-list node
-    if (control) AddControl({node, pos}, name, m_List->GetTailPosition() == pos);
+    if (control) AddControl({node, pos}, name);
     if (body) m_Bodies.push_back({node, pos});
 }
 
@@ -339,18 +329,20 @@ bool MainList::FiledUnder(const CKORU_ItemNode* node, std::string_view name) {
     const size_t i = FoundNamed(name);
     if (i == kNone) return false;
     const Controls& controls = m_Controls[i];
-    if (controls.first.node == node) return true;
-    return std::any_of(controls.rest.begin(), controls.rest.end(),
-                       [&](const PlacedNode& other) { return other.node == node; });
+    return controls.first.node == node || Holds(controls, node);
+}
+
+// Namesakes exist only once positions are indexed; a node without a position
+// is not in the list, so not among them.
+bool MainList::Holds(const Controls& controls, const CKORU_ItemNode* node) const {
+    if (!controls.rest || controls.rest->empty() || !m_Positions.Find(node)) return false;
+    auto at = controls.rest->find(PlacedNode{const_cast<CKORU_ItemNode*>(node), nullptr});
+    return at != controls.rest->end() && at->node == node;
 }
 
 POSITION MainList::RemoveControlAnywhere(const CKORU_ItemNode* node) {
-    for (const Controls& controls : m_Controls) {
-        const bool here = controls.first.node == node ||
-                          std::any_of(controls.rest.begin(), controls.rest.end(),
-                                      [&](const PlacedNode& other) { return other.node == node; });
-        if (here) return RemoveControl(node, controls.name);
-    }
+    for (const Controls& controls : m_Controls)
+        if (controls.first.node == node || Holds(controls, node)) return RemoveControl(node, controls.name);
     return nullptr;
 }
 

@@ -8,6 +8,8 @@
 #include "support/pointer_map.h"
 
 #include <cstdint>
+#include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,11 +119,22 @@ private:
         POSITION pos;
         uint64_t label;
     };
-    // The controls of one N value in list order: `first` nearest the head.
+    // Orders nodes of the main list by their order labels, read when compared:
+    // spreading labels out again keeps their order, so a set stays sorted.
+    struct ByLabel {
+        const PointerMap<Entry>* positions;
+        bool operator()(const PlacedNode& a, const PlacedNode& b) const {
+            return positions->Find(a.node)->label < positions->Find(b.node)->label;
+        }
+    };
+    using Namesakes = std::set<PlacedNode, ByLabel>;
+    // The controls of one N value: `first` nearest the head, the others (when
+    // there are any; positions are then indexed) in list order, so that filing,
+    // unfiling and finding one of many namesakes takes logarithmic time.
     struct Controls {
         std::string name;
         PlacedNode first;
-        std::vector<PlacedNode> rest;
+        std::unique_ptr<Namesakes> rest;
     };
     // What the indexes know of a node before its table is edited.
     struct Standing {
@@ -149,19 +162,21 @@ private:
     size_t FoundNamed(std::string_view name);
     // Makes the table of names hold `count` names without growing.
     void ReserveControls(size_t count);
-    // Files a control under its N value `name`; `atTail` when nothing follows it in the list.
-    void AddControl(PlacedNode control, std::string_view name, bool atTail);
+    // Files a control under its N value `name`.
+    void AddControl(PlacedNode control, std::string_view name);
     // Unfiles a control from under `name`; its position, or null when it was not there.
     POSITION RemoveControl(const CKORU_ItemNode* node, std::string_view name);
     // The same wherever the control is filed: a search of every name.
     POSITION RemoveControlAnywhere(const CKORU_ItemNode* node);
     // True when `node` is filed under `name`.
     bool FiledUnder(const CKORU_ItemNode* node, std::string_view name);
+    // True when `node` is filed in `controls`.
+    bool Holds(const Controls& controls, const CKORU_ItemNode* node) const;
     void RemoveBody(const CKORU_ItemNode* node);
     // The indexes' view of `node` before an edit, and their update after it.
     Standing StandingOf(CKORU_ItemNode* node);
     void Restand(CKORU_ItemNode* node, const Standing& before);
-    void Added(CKORU_ItemNode* node, POSITION pos, bool atTail);
+    void Added(CKORU_ItemNode* node, POSITION pos);
 
     CKORU_Parser& m_Parser;
     CKORU_Parser::NodeList* m_List;

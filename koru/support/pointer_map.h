@@ -23,13 +23,16 @@ public:
     }
 
     // The value of `key`, or null.
-    Value* Find(const void* key) noexcept {
+    const Value* Find(const void* key) const noexcept {
         if (m_Slots.empty()) return nullptr;
         for (size_t i = Home(key);; i = (i + 1) & m_Mask) {
-            Slot& slot = m_Slots[i];
+            const Slot& slot = m_Slots[i];
             if (slot.key == key) return &slot.value;
             if (!slot.key) return nullptr;
         }
+    }
+    Value* Find(const void* key) noexcept {
+        return const_cast<Value*>(static_cast<const PointerMap&>(*this).Find(key));
     }
 
     // The value of `key`, made value-initialised when absent. `key` is never null.
