@@ -111,6 +111,10 @@ TEST(FragmentMerge, OrderAndSize) {
          W("<C N=p><E><C N=k W=1 Z=1></C></E></C><C N=k V=0 W=1></C>"), 1},
         {"a deleted match leaves the next", W("<E T=1><C N=k></C></E><C N=k></C>"), W("<IE T=1></IE><C N=k Z=1></C>"),
          W("<C N=k Z=1></C>"), 1},
+        {"a copy landing between namesakes wins once the first is deleted",
+         W("<C N=q><E T=1><C N=k A=1></C></E></C><C N=p></C><C N=k A=2></C>"),
+         W("<C N=p><E T=2><C N=k A=3></C></E></C><C N=q><IE T=1></IE></C><C N=k Z=1></C>"),
+         W("<C N=q></C><C N=p><E T=2><C N=k A=3 Z=1></C></E></C><C N=k A=2></C>")},
         {"300 copies into one gap keep their order", W("<C N=p></C>"),
          W("<C N=p>" + Seq(0, 299, "<E T=%><C N=k I=%></C></E>") + "</C><C N=k Z=1></C>"),
          W("<C N=p><E T=0><C N=k I=0 Z=1></C></E>" + Seq(1, 299, "<E T=%><C N=k I=%></C></E>") +
