@@ -274,8 +274,8 @@ POSITION MainList::RemoveControl(const CKORU_ItemNode* node, std::string_view na
         }
         return pos;
     }
-    if (!Holds(controls, node)) return nullptr;
-    auto at = controls.rest->find(PlacedNode{const_cast<CKORU_ItemNode*>(node), nullptr});
+    Namesakes::const_iterator at;
+    if (!Holds(controls, node, &at)) return nullptr;
     pos = at->pos;
     controls.rest->erase(at);
     return pos;
@@ -334,10 +334,12 @@ bool MainList::FiledUnder(const CKORU_ItemNode* node, std::string_view name) {
 
 // Namesakes exist only once positions are indexed; a node without a position
 // is not in the list, so not among them.
-bool MainList::Holds(const Controls& controls, const CKORU_ItemNode* node) const {
+bool MainList::Holds(const Controls& controls, const CKORU_ItemNode* node, Namesakes::const_iterator* where) const {
     if (!controls.rest || controls.rest->empty() || !m_Positions.Find(node)) return false;
     auto at = controls.rest->find(PlacedNode{const_cast<CKORU_ItemNode*>(node), nullptr});
-    return at != controls.rest->end() && at->node == node;
+    if (at == controls.rest->end() || at->node != node) return false;
+    if (where) *where = at;
+    return true;
 }
 
 POSITION MainList::RemoveControlAnywhere(const CKORU_ItemNode* node) {

@@ -121,6 +121,8 @@ private:
     };
     // Orders nodes of the main list by their order labels, read when compared:
     // spreading labels out again keeps their order, so a set stays sorted.
+    // Every filed namesake has a label: Free unfiles a node before it drops
+    // the node's position.
     struct ByLabel {
         const PointerMap<Entry>* positions;
         bool operator()(const PlacedNode& a, const PlacedNode& b) const {
@@ -170,8 +172,10 @@ private:
     POSITION RemoveControlAnywhere(const CKORU_ItemNode* node);
     // True when `node` is filed under `name`.
     bool FiledUnder(const CKORU_ItemNode* node, std::string_view name);
-    // True when `node` is filed in `controls`.
-    bool Holds(const Controls& controls, const CKORU_ItemNode* node) const;
+    // True when `node` is filed in `controls` after the first; `where` then
+    // receives its place, for erasing it.
+    bool Holds(const Controls& controls, const CKORU_ItemNode* node,
+               Namesakes::const_iterator* where = nullptr) const;
     void RemoveBody(const CKORU_ItemNode* node);
     // The indexes' view of `node` before an edit, and their update after it.
     Standing StandingOf(CKORU_ItemNode* node);

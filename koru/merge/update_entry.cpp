@@ -48,16 +48,14 @@ CKORU_Parser::NodeList* CKORU_Parser::MergeBatch(StatementList* statements) {
 bool CKORU_Parser::MergeStacked(RebuiltList& rebuilt) {
     m_nOverwrite = 1;
     ReleaseSubList();
-    int shift = 2;
+    // Each body in the batch moves its nodes one level less deep.
     int bodies = 0;
     while (!m_ClosedList.IsEmpty()) {
         CKORU_ItemNode* node = m_ClosedList.RemoveHead();
-        if (TagIs(node, "B")) {
-            --shift;
-            ++bodies;
-        }
+        if (TagIs(node, "B")) ++bodies;
         m_SubList.AddTail(node);
     }
+    const int shift = 2 - bodies;
     for (CKORU_ItemNode* node : m_SubList) node->m_Level = static_cast<short>(node->m_Level + shift);
 
     MainList* main = MainList::Of(*this);
