@@ -13,6 +13,36 @@
 
 using namespace koru::detail;
 
+namespace {
+
+// Index of the first control entry of `outline` at or after `from`; the entry count when none.
+size_t NextControl(const FragmentOutline& outline, size_t from) {
+    while (from < outline.entries.size() && outline.entries[from].kind != FragmentOutline::Kind::Control) ++from;
+    return from;
+}
+
+// True when every control of `outline` stands at one level, so none nests in another.
+bool ControlsAtOneLevel(const FragmentOutline& outline) {
+    const FragmentOutline::Entry* first = nullptr;
+    for (const FragmentOutline::Entry& entry : outline.entries) {
+        if (entry.kind != FragmentOutline::Kind::Control) continue;
+        if (first && entry.level != first->level) return false;
+        if (!first) first = &entry;
+    }
+    return true;
+}
+
+// Frees the nodes of `list` from its head through the one at `last`.
+void FreeThrough(CKORU_Parser& parser, CKORU_Parser::NodeList& list, POSITION last) {
+    POSITION head;
+    do {
+        head = list.GetHeadPosition();
+        FreeNode(parser, list.RemoveHead());
+    } while (head != last);
+}
+
+}  // namespace
+
 void CKORU_Parser::ConcateNode(const SourceStatements& statements) {
     if (!m_pMainList) {
         ReleaseSubList();
@@ -25,12 +55,23 @@ void CKORU_Parser::ConcateNode(const SourceStatements& statements) {
         outline = FragmentOutline(m_SubList);
     }
     ReMakeBodyControl(outline);
-    // The sub list stays as it is from here on: controls are visited in place.
-    for (const FragmentOutline::Entry& entry : outline.entries) {
-        if (entry.kind != FragmentOutline::Kind::Control) continue;
-        CKORU_ItemNode* control = m_SubList.GetAt(entry.pos);
+    // The sub list keeps its order from here on: controls are visited in place.
+    // While one is rebuilt, the document's run of the next one is asked into
+    // the cache, which a document larger than the cache would otherwise wait
+    // for node by node. When no control nests in another, a rebuilt control's
+    // run and every node before it are done with: they are freed at once,
+    // while they are in the cache (an outer control still reads the runs of
+    // the controls nested in it).
+    const bool freeAsRebuilt = ControlsAtOneLevel(outline);
+    const size_t entries = outline.entries.size();
+    for (size_t e = NextControl(outline, 0); e < entries;) {
+        const POSITION pos = outline.entries[e].pos;
+        e = NextControl(outline, e + 1);
+        CKORU_ItemNode* control = m_SubList.GetAt(pos);
         if (!scope.Main()->FindControl(ValueOf(control, "N"))) AddNewControl(control);
-        RemakeControl(entry.pos);
+        if (e < entries) scope.Main()->ReadAheadControl(ValueOf(m_SubList.GetAt(outline.entries[e].pos), "N"));
+        RemakeControl(pos);
+        if (freeAsRebuilt) FreeThrough(*this, m_SubList, pos);
     }
     ReleaseSubList();
 }

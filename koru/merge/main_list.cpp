@@ -40,9 +40,11 @@ MainList::~MainList() {
 void MainList::Scan(short* formLevel) {
     if (m_Scanned) return;
     m_Scanned = true;
+    // Names are copied while the walk has them in the cache: filing them after
+    // the walk would read every control's table again.
     struct Found {
         PlacedNode control;
-        std::string_view name;
+        std::string name;
     };
     KeptVector<Found> found;
     ReadAhead ahead(*m_List, m_List->GetHeadPosition(), ReadAhead::kForward, 3);
@@ -53,7 +55,7 @@ void MainList::Scan(short* formLevel) {
             *formLevel = node->m_Level;
             formLevel = nullptr;
         }
-        if (IsControl(node)) found.push_back({{node, at}, ValueOf(node, "N")});
+        if (IsControl(node)) found.push_back({{node, at}, std::string(ValueOf(node, "N"))});
         if (IsBody(node)) m_Bodies.push_back({node, at});
     }
     ReserveControls(found.size());
@@ -125,6 +127,24 @@ size_t MainList::FoundNamed(std::string_view name) {
     const size_t i = ControlsNamed(name, false);
     if (i != kNone) m_LastFound = i;
     return i;
+}
+
+void MainList::ReadAheadControl(std::string_view name) {
+    if (!m_Scanned) return;
+    size_t i = kNone;
+    const size_t next = m_LastFound + 1;
+    if (m_LastFound != kNone && next < m_Controls.size() && m_Controls[next].name == name) i = next;
+    if (i == kNone) i = ControlsNamed(name, false);
+    if (i == kNone || !m_Controls[i].first.node) return;
+    // A control of a few children with their tables and texts takes about a
+    // kilobyte; its children's list places lie just before its own. Addresses
+    // are reckoned as numbers: they may lie outside the node and its place.
+    constexpr int kRunLines = 16;
+    constexpr int kPlaceLines = 2;
+    const auto node = reinterpret_cast<std::uintptr_t>(m_Controls[i].first.node);
+    const auto place = reinterpret_cast<std::uintptr_t>(m_Controls[i].first.pos);
+    for (int line = 0; line < kRunLines; ++line) Prefetch(reinterpret_cast<const void*>(node + 64 * line));
+    for (int line = 0; line <= kPlaceLines; ++line) Prefetch(reinterpret_cast<const void*>(place - 64 * line));
 }
 
 PlacedNode MainList::BodyAt() {

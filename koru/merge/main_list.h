@@ -75,6 +75,10 @@ public:
     CKORU_ItemNode* FindControl(std::string_view name) override { return FindControlAt(name).node; }
     // The same control with its position; a null node if none.
     PlacedNode FindControlAt(std::string_view name);
+    // Asks for the first control named `name`, the nodes made after it and
+    // the list places before it (its nested run, in a document as parsed) to
+    // be brought into the cache; a hint that changes nothing.
+    void ReadAheadControl(std::string_view name);
     // The single node tagged B, or null.
     CKORU_ItemNode* Body() override { return BodyAt().node; }
     // The single node tagged B with its position; a null node if none or several.
