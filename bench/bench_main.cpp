@@ -7,6 +7,10 @@
 //   build-bench/bench/koru_bench --benchmark_min_time=0.01        # quick check (CI)
 #include "bench_common.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <atomic>
 #include <cstdio>
 #include <map>
@@ -188,6 +192,16 @@ void CountBytes(benchmark::State& state, size_t bytes) {
 }  // namespace koru_bench
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // Every parser here frees what it built in each iteration. With glibc's
+    // defaults, the top of the heap then goes back to the kernel (or a large
+    // block is unmapped) and the next iteration faults the same pages in
+    // again: the benchmark would time the kernel's page faults, for some
+    // parsers more than others depending on where their blocks happen to
+    // lie. Keeping freed memory in the process times the parsers themselves.
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+#endif
     koru_bench::RegisterParseBenchmarks();
     koru_bench::RegisterMergeBenchmarks();
     koru_bench::RegisterShapeBenchmarks();
