@@ -34,11 +34,11 @@ bool ControlsAtOneLevel(const FragmentOutline& outline) {
 
 // Frees the nodes of `list` from its head through the one at `last`.
 void FreeThrough(CKORU_Parser& parser, CKORU_Parser::NodeList& list, POSITION last) {
-    POSITION head;
-    do {
-        head = list.GetHeadPosition();
+    while (!list.IsEmpty()) {
+        const POSITION head = list.GetHeadPosition();
         FreeNode(parser, list.RemoveHead());
-    } while (head != last);
+        if (head == last) return;
+    }
 }
 
 }  // namespace
