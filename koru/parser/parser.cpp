@@ -1,6 +1,7 @@
 // CKORU_Parser: construction, destruction and release of node lists.
 #include "parser/node_store.h"
 #include "support/list_positions.h"
+#include "support/prefetch.h"
 
 using namespace koru::detail;
 
@@ -29,7 +30,12 @@ CKORU_Parser::~CKORU_Parser() {
     m_nDepth = 0;
     while (!m_ClosedList.IsEmpty()) DestroyNode(*this, m_ClosedList.RemoveHead());
     if (m_pMainList) {
-        for (CKORU_ItemNode* node : *m_pMainList) DestroyNode(*this, node);
+        // A large document is no longer in the cache: its nodes are asked for ahead.
+        ReadAhead ahead(*m_pMainList, m_pMainList->GetHeadPosition(), ReadAhead::kForward, 2);
+        for (CKORU_ItemNode* node : *m_pMainList) {
+            ahead.Step();
+            DestroyNode(*this, node);
+        }
         m_pMainList->RemoveAll();
         delete m_pMainList;
         m_pMainList = nullptr;

@@ -281,11 +281,16 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
         if (m_PoolHeld >= kPoolBytes) return nullptr;
         m_PoolSlots.assign(64, nullptr);
     }
-    size_t mask = m_PoolSlots.size() - 1;
-    size_t s = HashText(bytes) & mask;
-    for (; m_PoolSlots[s]; s = (s + 1) & mask)
-        if (SameText(PooledBytes(m_PoolSlots[s]), bytes)) return m_PoolSlots[s];
+    const size_t hash = HashText(bytes);
+    const char*& hot = m_PoolHot[hash % kHotSlots];
+    if (hot && SameText(PooledBytes(hot), bytes)) return hot;
     const size_t need = (4 + bytes.size() + 1 + 1) & ~size_t(1);
+    // A full pool takes no new texts: only the ones shared lately are asked for.
+    if (m_PoolHeld + kPoolMax + 6 > kPoolBytes) return nullptr;
+    size_t mask = m_PoolSlots.size() - 1;
+    size_t s = hash & mask;
+    for (; m_PoolSlots[s]; s = (s + 1) & mask)
+        if (SameText(PooledBytes(m_PoolSlots[s]), bytes)) return hot = m_PoolSlots[s];
     if (m_PoolHeld + need > kPoolBytes) return nullptr;
     if (m_PoolUsed + need > kPoolChunk) {
         if (m_PoolChunks.size() == m_PoolChunks.capacity()) m_PoolChunks.reserve(2 * m_PoolChunks.size() + 4);
@@ -301,6 +306,7 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
     CopySmall(block + 4, bytes.data(), bytes.size());
     block[4 + bytes.size()] = '\0';
     m_PoolSlots[s] = block;
+    hot = block;
     if (++m_PoolCount * 2 > m_PoolSlots.size()) {
         std::vector<const char*> slots(m_PoolSlots.size() * 2, nullptr);
         mask = slots.size() - 1;
@@ -317,6 +323,7 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
 
 void Arena::ForgetPool() noexcept {
     std::vector<const char*>().swap(m_PoolSlots);
+    m_PoolHot.fill(nullptr);
     m_PoolCount = 0;
 }
 

@@ -3,6 +3,7 @@
 #ifndef KORU_SUPPORT_ARENA_H
 #define KORU_SUPPORT_ARENA_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -109,8 +110,11 @@ public:
     // Short texts repeat: a block for `bytes` (a length * 2 + shared flag
     // header, the bytes, a zero) that every node asking for the same bytes
     // until ForgetPool shares. Pooled blocks live as long as the arena and hold
-    // at most kPoolBytes in all; null when `bytes` is not pooled. Most texts
-    // have a size that is never pooled: that is told here without a call.
+    // at most kPoolBytes in all; once the pool is full, only a text shared
+    // lately is found (a large document's unique texts would otherwise search
+    // a table its nodes have pushed out of the cache). Null when `bytes` is not
+    // pooled. Most texts have a size that is never pooled: that is told here
+    // without a call.
     const char* PooledText(std::string_view bytes) {
         return !m_Pooled || bytes.size() < kPoolMin || bytes.size() > kPoolMax ? nullptr : PooledSizedText(bytes);
     }
@@ -138,6 +142,8 @@ private:
     size_t m_PoolUsed = kPoolBytes;  // bytes used in the last pool chunk
     size_t m_PoolHeld = 0;           // bytes of pooled texts in all
     std::vector<const char*> m_PoolSlots;  // open addressing, load at most one half
+    static constexpr size_t kHotSlots = 128;
+    std::array<const char*, kHotSlots> m_PoolHot{};  // the last text shared per hash, read first
     size_t m_PoolCount = 0;
     Chunk* m_Current = nullptr;
     mutable Chunk* m_LastFound = nullptr;  // objects are mostly asked after in the order they were made
