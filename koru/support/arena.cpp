@@ -285,7 +285,7 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
     const char*& hot = m_PoolHot[hash % kHotSlots];
     if (hot && SameText(PooledBytes(hot), bytes)) return hot;
     const size_t need = (4 + bytes.size() + 1 + 1) & ~size_t(1);
-    // A full pool takes no new texts: only the ones shared lately are asked for.
+    // A full pool takes no new texts: only the ones found again lately are asked for.
     if (m_PoolHeld + kPoolMax + 6 > kPoolBytes) return nullptr;
     size_t mask = m_PoolSlots.size() - 1;
     size_t s = hash & mask;
@@ -306,7 +306,6 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
     CopySmall(block + 4, bytes.data(), bytes.size());
     block[4 + bytes.size()] = '\0';
     m_PoolSlots[s] = block;
-    hot = block;
     if (++m_PoolCount * 2 > m_PoolSlots.size()) {
         std::vector<const char*> slots(m_PoolSlots.size() * 2, nullptr);
         mask = slots.size() - 1;

@@ -110,7 +110,7 @@ public:
     // Short texts repeat: a block for `bytes` (a length * 2 + shared flag
     // header, the bytes, a zero) that every node asking for the same bytes
     // until ForgetPool shares. Pooled blocks live as long as the arena and hold
-    // at most kPoolBytes in all; once the pool is full, only a text shared
+    // at most kPoolBytes in all; once the pool is full, only a text found again
     // lately is found (a large document's unique texts would otherwise search
     // a table its nodes have pushed out of the cache). Null when `bytes` is not
     // pooled. Most texts have a size that is never pooled: that is told here
@@ -143,7 +143,7 @@ private:
     size_t m_PoolHeld = 0;           // bytes of pooled texts in all
     std::vector<const char*> m_PoolSlots;  // open addressing, load at most one half
     static constexpr size_t kHotSlots = 128;
-    std::array<const char*, kHotSlots> m_PoolHot{};  // the last text shared per hash, read first
+    std::array<const char*, kHotSlots> m_PoolHot{};  // the last text found again per hash, read first
     size_t m_PoolCount = 0;
     Chunk* m_Current = nullptr;
     mutable Chunk* m_LastFound = nullptr;  // objects are mostly asked after in the order they were made
