@@ -130,6 +130,7 @@ private:
         Ratio("parse: time x10 / x1", "parse/koru/x10", "parse/koru/x1", 11);
         Ratio("parse: time x100 / x10", "parse/koru/x100", "parse/koru/x10", 11);
         Ratio("merge: time 20000 / 2000 restated", "merge/restate/20000", "merge/restate/2000", 11);
+        Ratio("merge: time 3000 / 300 wide restatements", "merge/restate_wide/3000", "merge/restate_wide/300", 11);
         Ratio("update: time 20000 / 2000 batches", "update/batches/20000", "update/batches/2000", 11);
         Ratio("merge 20000 / parsing both inputs", "merge/restate/20000", "merge/parse_inputs/20000", 1);
         Goal("memory x1: retained / source", Counter("memory/koru/1", "retained_x"), 5, true);

@@ -46,6 +46,22 @@ std::string RestatingFragment(int restated) {
     return out;
 }
 
+std::string WideControlDocument(int children) {
+    std::string out = "<U><B N=\"body\"><C N=\"w\">";
+    out.reserve(static_cast<size_t>(children) * 24 + 48);
+    for (int i = 0; i < children; ++i) out += "<A N=\"a" + std::to_string(i) + "\" V=\"1\"></A>";
+    out += "</C></B></U>";
+    return out;
+}
+
+std::string RestatingWideControl(int children) {
+    std::string out = "<U><B>";
+    out.reserve(static_cast<size_t>(children) * 40 + 16);
+    for (int i = 0; i < children; ++i) out += "<C N=\"w\"><A N=\"a" + std::to_string(i) + "\" V=\"2\"></A></C>";
+    out += "</B></U>";
+    return out;
+}
+
 std::string UpdateText(int batches) {
     std::string out;
     out.reserve(static_cast<size_t>(batches) * 48);

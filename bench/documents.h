@@ -25,6 +25,12 @@ inline int ParseDocumentElements(int controls) { return ParseDocumentNodes(contr
 // changes X, updates a1 and adds an A named a3.
 std::string RestatingFragment(int restated);
 
+// A body holding one control "w" of `children` A statements a0, a1, ...; and a
+// fragment restating that control `children` times, the i-th time with a new V
+// for the A named ai: <C N="w"><A N="a0" V="2"></A></C><C N="w">...
+std::string WideControlDocument(int children);
+std::string RestatingWideControl(int children);
+
 // An update text of `batches` batches, one control each, every one closed by </C>:
 // <C N="c0" V="2"><A N="a1" V="2"></A></C>...
 std::string UpdateText(int batches);

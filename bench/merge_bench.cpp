@@ -1,7 +1,8 @@
 // Merging and updating: a fragment restating every control of an n-control
 // document (n = 2,000 and 20,000), the same inputs parsed on their own (the
-// cost a merge is held against), and an update text of n batches. Only the
-// merge or update itself is timed; building the document and freeing it are not.
+// cost a merge is held against), an update text of n batches, and one control
+// of n children restated once per child (n = 300 and 3,000). Only the merge or
+// update itself is timed; building the document and freeing it are not.
 #include "bench_common.h"
 #include "documents.h"
 
@@ -28,11 +29,10 @@ bool Restated(CKORU_Parser& parser, int controls) {
            AttributeOf(parser, "A", "a3", "V") == "added";
 }
 
-void MergeRestating(benchmark::State& state) {
-    const int controls = static_cast<int>(state.range(0));
-    const std::string& document = Document(controls);
-    const std::string& fragment = Fragment(controls);
-    const int expected = ParseDocumentNodes(controls) + controls;  // one new a3 per control
+// Times merging `fragment` into a parser that holds `document`; `right` checks
+// the merged parser.
+template <class Check>
+void TimeMerge(benchmark::State& state, const std::string& document, const std::string& fragment, Check right) {
     for (auto _ : state) {
         state.PauseTiming();
         auto* parser = new CKORU_Parser;
@@ -45,12 +45,34 @@ void MergeRestating(benchmark::State& state) {
         state.ResumeTiming();
         const int merged = parser->DoParsingProc(source, 1);
         state.PauseTiming();
-        const bool right = merged == 1 && MainCount(*parser) == expected && Restated(*parser, controls);
+        const bool good = merged == 1 && right(*parser);
         delete parser;
         state.ResumeTiming();
-        if (!right) return void(Fail(state, "merge gave wrong nodes"));
+        if (!good) return void(Fail(state, "merge gave wrong nodes"));
     }
     CountBytes(state, fragment.size());
+}
+
+void MergeRestating(benchmark::State& state) {
+    const int controls = static_cast<int>(state.range(0));
+    const int expected = ParseDocumentNodes(controls) + controls;  // one new a3 per control
+    TimeMerge(state, Document(controls), Fragment(controls), [controls, expected](CKORU_Parser& parser) {
+        return MainCount(parser) == expected && Restated(parser, controls);
+    });
+}
+
+// One control of n children restated n times, each time for one child: every
+// restatement finds its child among all of them.
+void MergeRestatingWide(benchmark::State& state) {
+    const int children = static_cast<int>(state.range(0));
+    const std::string key = std::to_string(children);
+    const std::string& document = Cached("wide-control:" + key, [children] { return WideControlDocument(children); });
+    const std::string& fragment = Cached("wide-restated:" + key, [children] { return RestatingWideControl(children); });
+    const std::string last = "a" + std::to_string(children - 1);
+    TimeMerge(state, document, fragment, [children, &last](CKORU_Parser& parser) {
+        return MainCount(parser) == 2 + children && AttributeOf(parser, "A", "a0", "V") == "2" &&
+               AttributeOf(parser, "A", last.c_str(), "V") == "2";
+    });
 }
 
 // Parsing the document and the fragment, each into a parser of its own.
@@ -108,6 +130,8 @@ void RegisterMergeBenchmarks() {
         benchmark::RegisterBenchmark("merge/parse_inputs", ParseMergeInputs)->Arg(n)->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("update/batches", UpdateBatches)->Arg(n)->Unit(benchmark::kMillisecond);
     }
+    for (int n : {300, 3000})
+        benchmark::RegisterBenchmark("merge/restate_wide", MergeRestatingWide)->Arg(n)->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace koru_bench
