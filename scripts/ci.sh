@@ -238,12 +238,12 @@ stage_shared() {
 #   asan  the whole test suite under AddressSanitizer, LeakSanitizer and UBSan
 #         (the Python tests with the interpreter, leaks not checked)
 #   tsan  the two-thread test (tests/threads) under ThreadSanitizer
-#   fuzz  every libFuzzer target for FUZZ_SECONDS (30) from its seed corpus
+#   fuzz  every libFuzzer target for FUZZ_SECONDS (20) from its seed corpus
 # asan and fuzz share one tree; the fuzz targets link their own instrumented
 # copy of the library. (In every tree the test code is compiled at -O0; the
 # library keeps -O2.)
 # ---------------------------------------------------------------------------
-FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
 FUZZ_TARGETS=(parse merge update host_lists scanners uri authoring)
 SANITIZED_ASAN_DIR="$KORU_BUILD_ROOT/asan"
 SANITIZED_TSAN_DIR="$KORU_BUILD_ROOT/tsan"
