@@ -726,9 +726,8 @@ private:
     CKORU_ItemNode* RemakeControl(POSITION fragmentControl);
     CKORU_ItemNode* ReMakeBodyControl();
     CKORU_ItemNode* ReMakeBodyControl(const koru::detail::FragmentOutline& outline);
-    CKORU_ItemNode* RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,
-                               const std::vector<POSITION>& fragmentChildren,
-                               std::vector<CKORU_ItemNode*>& documentChildren);
+    CKORU_ItemNode* RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos, short level,
+                               const std::vector<POSITION>& fragmentChildren);
     void AddNewEventNode(POSITION documentParent, POSITION fragmentChild);
     // attribute assignment
     void AddOrUpdateLValue(CKORU_ItemNode* source, CKORU_ItemNode* target);

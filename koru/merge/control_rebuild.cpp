@@ -9,22 +9,19 @@
 #include "merge/node_watchers.h"
 #include "parser/node_store.h"
 #include "query/node_view.h"
-#include "support/prefetch.h"
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 using namespace koru::detail;
 
 namespace {
 
-// Sets `children` to the nodes of `level` in the run nested in the node at
-// `parent` (the nodes directly before it with greater levels), each as
-// `take(position)` gives it, in list order.
-template <class Take, class Child>
-void ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level, Take take,
-                std::vector<Child>& children) {
+// Sets `children` to the positions of the nodes of `level` in the run nested
+// in the node at `parent` (the nodes directly before it with greater levels),
+// in list order.
+void ChildPositions(const CKORU_Parser::NodeList& list, POSITION parent, short level,
+                    std::vector<POSITION>& children) {
     children.clear();
     const short parentLevel = list.GetAt(parent)->m_Level;
     POSITION pos = parent;
@@ -33,17 +30,9 @@ void ChildrenAt(const CKORU_Parser::NodeList& list, POSITION parent, short level
         POSITION at = pos;
         CKORU_ItemNode* node = list.GetPrev(pos);
         if (node->m_Level <= parentLevel) break;
-        if (node->m_Level == level) children.push_back(take(at));
+        if (node->m_Level == level) children.push_back(at);
     }
     std::reverse(children.begin(), children.end());
-}
-
-void ChildPositions(const CKORU_Parser::NodeList& list, POSITION parent, short level, std::vector<POSITION>& children) {
-    ChildrenAt(list, parent, level, [](POSITION at) { return at; }, children);
-}
-
-void ChildNodes(const CKORU_Parser::NodeList& list, POSITION parent, short level, std::vector<CKORU_ItemNode*>& children) {
-    ChildrenAt(list, parent, level, [&list](POSITION at) { return list.GetAt(at); }, children);
 }
 
 }  // namespace
@@ -74,9 +63,8 @@ CKORU_ItemNode* CKORU_Parser::ReMakeBodyControl(const FragmentOutline& outline) 
     }
     std::reverse(fragmentChildren.begin(), fragmentChildren.end());
     if (fragmentChildren.empty()) return documentBody.node;
-    std::vector<CKORU_ItemNode*> documentChildren;
-    ChildNodes(main->Nodes(), documentBody.pos, static_cast<short>(documentBody.node->m_Level + 1), documentChildren);
-    return RemakeNode(documentBody.node, documentBody.pos, fragmentChildren, documentChildren);
+    return RemakeNode(documentBody.node, documentBody.pos, static_cast<short>(documentBody.node->m_Level + 1),
+                      fragmentChildren);
 }
 
 CKORU_ItemNode* CKORU_Parser::RemakeControl(POSITION fragmentPos) {
@@ -90,17 +78,16 @@ CKORU_ItemNode* CKORU_Parser::RemakeControl(POSITION fragmentPos) {
     std::vector<POSITION>& fragmentChildren = main.ChildPositionScratch();
     ChildPositions(m_SubList, fragmentPos, 4, fragmentChildren);
     if (fragmentChildren.empty()) return documentControl.node;
-    std::vector<CKORU_ItemNode*>& documentChildren = main.ChildNodeScratch();
-    ChildNodes(main.Nodes(), documentControl.pos, 4, documentChildren);
-    return RemakeNode(documentControl.node, documentControl.pos, fragmentChildren, documentChildren);
+    return RemakeNode(documentControl.node, documentControl.pos, 4, fragmentChildren);
 }
 
-CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos,
-                                         const std::vector<POSITION>& fragmentChildren,
-                                         std::vector<CKORU_ItemNode*>& documentChildren) {
+// The document parent's children of `level` are matched as they stand when
+// the rebuild begins.
+CKORU_ItemNode* CKORU_Parser::RemakeNode(CKORU_ItemNode* documentParent, POSITION parentPos, short level,
+                                         const std::vector<POSITION>& fragmentChildren) {
     MergeScope scope(*this);
     MainList& main = *scope.Main();
-    ChildMatcher matcher(main, documentChildren);
+    ChildMatcher matcher(main, documentParent, parentPos, level);
     for (POSITION childPos : fragmentChildren) {
         CKORU_ItemNode* child = m_SubList.GetAt(childPos);
         if (TagIs(child, "A")) {

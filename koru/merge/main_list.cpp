@@ -23,6 +23,9 @@ bool IsInsertTarget(CKORU_ItemNode* node) {
 
 // Order labels lie in [1, kLabelSpace); 0 stands for "before the head".
 constexpr int kLabelBits = 62;
+// A parent with more children than this, or a longer run, has them filed.
+constexpr size_t kChildWalkLimit = 16;
+constexpr size_t kRunWalkLimit = 64;
 constexpr uint64_t kLabelSpace = uint64_t(1) << kLabelBits;
 
 }  // namespace
@@ -196,6 +199,7 @@ void MainList::Added(CKORU_ItemNode* node, POSITION pos) {
         if (IsControl(node)) AddControl({node, pos}, ValueOf(node, "N"));
         if (IsBody(node)) m_Bodies.push_back({node, pos});
     }
+    if (m_Children) m_Children->Inserted(node);
     if (IsInsertTarget(node)) m_InsertValid = false;
 }
 
@@ -207,6 +211,7 @@ void MainList::Free(POSITION pos) {
         if (IsControl(node)) RemoveControl(node, ValueOf(node, "N"));
         if (IsBody(node)) RemoveBody(node);
     }
+    if (m_Children) m_Children->Freeing(node, pos);
     if (m_Positioned) m_Positions.Erase(node);
     if (m_InsertValid && pos == m_InsertTarget) m_InsertValid = false;
     m_List->RemoveAt(pos);
@@ -223,6 +228,36 @@ void MainList::FreeRun(POSITION pos) {
         first = false;
         Free(at);
     }
+}
+
+ChildTable* MainList::Children(CKORU_ItemNode* parent, POSITION pos, short level, std::vector<PlacedNode>& walked) {
+    walked.clear();
+    // A run holds no node of its parent's level or less.
+    if (level <= parent->m_Level) return nullptr;
+    if (m_Children)
+        if (ChildTable* table = m_Children->Find(parent, level)) return table;
+    CKORU_ItemNode* end = nullptr;
+    size_t run = 0;
+    m_List->GetPrev(pos);
+    while (pos) {
+        POSITION at = pos;
+        CKORU_ItemNode* node = m_List->GetPrev(pos);
+        if (node->m_Level <= parent->m_Level) {
+            end = node;
+            break;
+        }
+        ++run;
+        if (node->m_Level == level) walked.push_back({node, at});
+    }
+    std::reverse(walked.begin(), walked.end());
+    if (walked.size() <= kChildWalkLimit && run <= kRunWalkLimit) return nullptr;
+    IndexPositions();
+    if (!m_Children) m_Children = std::make_unique<ChildTables>(*this);
+    std::vector<CKORU_ItemNode*> children;
+    children.reserve(walked.size());
+    for (const PlacedNode& child : walked) children.push_back(child.node);
+    walked.clear();
+    return &m_Children->Make(parent, level, end, children);
 }
 
 void MainList::Unwatch(NodeWatcher* watcher) {
@@ -308,6 +343,10 @@ void MainList::RemoveBody(const CKORU_ItemNode* node) {
 
 MainList::Standing MainList::StandingOf(CKORU_ItemNode* node) {
     Standing standing;
+    if (m_Children && m_Positions.Find(node)) {
+        standing.child = true;
+        standing.keys = ChildTables::KeysOf(node);
+    }
     if (!m_Scanned) return standing;
     standing.control = IsControl(node);
     standing.body = IsBody(node);
@@ -319,6 +358,7 @@ MainList::Standing MainList::StandingOf(CKORU_ItemNode* node) {
 // under its N value; the tag tests change only for a node whose table was
 // empty, which a host may leave behind.
 void MainList::Restand(CKORU_ItemNode* node, const Standing& before) {
+    if (before.child) m_Children->Edited(node, before.keys);
     const bool body = IsBody(node);
     // A body that gains its B key becomes the insert position (a host may have
     // emptied its table before an update whose first batch restores it).

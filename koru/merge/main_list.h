@@ -3,6 +3,7 @@
 #define KORU_MERGE_MAIN_LIST_H
 
 #include "koru.h"
+#include "merge/child_tables.h"
 #include "query/node_index.h"
 #include "support/arena.h"
 #include "support/pointer_map.h"
@@ -106,10 +107,19 @@ public:
         Restand(node, before);
     }
 
+    // The children of `parent`, at `pos`, of `level` (the nodes of that level
+    // in its run): their table when one is kept or the run is long enough to be
+    // worth filing, else null with the children in `walked`, in list order.
+    ChildTable* Children(CKORU_ItemNode* parent, POSITION pos, short level, std::vector<PlacedNode>& walked);
+    // The tables Children made; null before the first.
+    ChildTables* Tables() { return m_Children.get(); }
+    // The order label of a main-list node, once positions are indexed.
+    uint64_t OrderOf(const CKORU_ItemNode* node) const { return m_Positions.Find(node)->label; }
+
     // Lists a control's rebuild reuses for its children, so that rebuilding
     // many controls does not allocate two lists for each.
     std::vector<POSITION>& ChildPositionScratch() { return m_ChildPositions; }
-    std::vector<CKORU_ItemNode*>& ChildNodeScratch() { return m_ChildNodes; }
+    std::vector<PlacedNode>& ChildScratch() { return m_ChildNodes; }
 
     // Tells `watcher` of every node freed from now on, until Unwatch.
     void Watch(NodeWatcher* watcher) { m_Watchers.push_back(watcher); }
@@ -146,6 +156,8 @@ private:
     struct Standing {
         bool control = false;
         bool body = false;
+        bool child = false;  // `keys` holds the node's keys as a child
+        ChildKeys keys;
     };
     // A slot of the open-addressing table over m_Controls.
     struct ControlSlot {
@@ -199,8 +211,9 @@ private:
     POSITION m_InsertTarget = nullptr;
     bool m_InsertValid = false;
     std::vector<NodeWatcher*> m_Watchers;
+    std::unique_ptr<ChildTables> m_Children;
     std::vector<POSITION> m_ChildPositions;
-    std::vector<CKORU_ItemNode*> m_ChildNodes;
+    std::vector<PlacedNode> m_ChildNodes;
 };
 
 // Gives the parser a main list for the scope of one merge, update or deletion

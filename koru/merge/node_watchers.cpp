@@ -8,51 +8,32 @@ namespace koru { namespace detail {
 
 namespace {
 
-// Children lists at most this long are matched by a walk.
-constexpr size_t kChildWalkLimit = 16;
 // Rebuilt lists at most this long are searched for a forgotten node.
 constexpr size_t kListSearchLimit = 16;
 
 }  // namespace
 
-ChildMatcher::ChildMatcher(MainList& main, std::vector<CKORU_ItemNode*>& children)
-    : m_Main(main), m_Children(children) {
-    m_Main.Watch(this);
-    if (m_Children.size() <= kChildWalkLimit) return;
-    m_Indexed = true;
-    m_IndexOf.Reserve(m_Children.size());
-    for (size_t i = 0; i < m_Children.size(); ++i) {
-        CKORU_ItemNode* node = m_Children[i];
-        m_IndexOf[node] = i + 1;
-        if (TagIs(node, "A")) m_ByName[std::string(ValueOf(node, "N"))].children.push_back(i);
-    }
+ChildMatcher::ChildMatcher(MainList& main, CKORU_ItemNode* parent, POSITION pos, short level)
+    : m_Main(main), m_Table(main.Children(parent, pos, level, main.ChildScratch())), m_Children(main.ChildScratch()) {
+    if (m_Table) m_Main.Tables()->Open(*m_Table);
+    else m_Main.Watch(this);
 }
 
-ChildMatcher::~ChildMatcher() { m_Main.Unwatch(this); }
+ChildMatcher::~ChildMatcher() {
+    if (m_Table) m_Main.Tables()->Close(*m_Table);
+    else m_Main.Unwatch(this);
+}
 
 CKORU_ItemNode* ChildMatcher::FindA(std::string_view name) {
-    if (m_Indexed) {
-        auto it = m_ByName.find(std::string(name));
-        if (it == m_ByName.end()) return nullptr;
-        Named& named = it->second;
-        while (named.head < named.children.size() && !m_Children[named.children[named.head]]) ++named.head;
-        return named.head < named.children.size() ? m_Children[named.children[named.head]] : nullptr;
-    }
-    for (CKORU_ItemNode* node : m_Children)
-        if (node && TagIs(node, "A") && ValueOf(node, "N") == name) return node;
+    if (m_Table) return m_Main.Tables()->FirstNamed(*m_Table, name);
+    for (const PlacedNode& child : m_Children)
+        if (child.node && TagIs(child.node, "A") && ValueOf(child.node, "N") == name) return child.node;
     return nullptr;
 }
 
 void ChildMatcher::Forget(const CKORU_ItemNode* node) {
-    if (m_Indexed) {
-        if (size_t* index = m_IndexOf.Find(node)) {
-            m_Children[*index - 1] = nullptr;
-            m_IndexOf.Erase(node);
-        }
-        return;
-    }
-    for (CKORU_ItemNode*& child : m_Children)
-        if (child == node) child = nullptr;
+    for (PlacedNode& child : m_Children)
+        if (child.node == node) child.node = nullptr;
 }
 
 RebuiltList::RebuiltList(MainList* main, CKORU_Parser::NodeList* list) : m_Main(main), m_List(list) {

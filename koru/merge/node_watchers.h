@@ -4,21 +4,18 @@
 
 #include "merge/main_list.h"
 
-#include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace koru { namespace detail {
 
 // The children of a document parent that a rebuild matches A statements
-// against. Children deleted during the rebuild drop out, so a freed node is
-// never reached, and nodes inserted during the rebuild are never in it.
+// against: those it had when the rebuild began, less those deleted since, so a
+// freed node is never reached and nodes inserted meanwhile are never matched.
 class ChildMatcher : public NodeWatcher {
 public:
-    // `children` in list order (the matcher nulls those freed while it
-    // lives); watched on `main` until destroyed.
-    ChildMatcher(MainList& main, std::vector<CKORU_ItemNode*>& children);
+    // Matches the children of `level` of `parent`, at `pos` in `main`, until destroyed.
+    ChildMatcher(MainList& main, CKORU_ItemNode* parent, POSITION pos, short level);
     ~ChildMatcher();
     ChildMatcher(const ChildMatcher&) = delete;
     ChildMatcher& operator=(const ChildMatcher&) = delete;
@@ -27,18 +24,9 @@ public:
     void Forget(const CKORU_ItemNode* node) override;
 
 private:
-    // The A children of one name as indexes into m_Children, in list order;
-    // those before `head` are gone.
-    struct Named {
-        std::vector<size_t> children;
-        size_t head = 0;
-    };
-
     MainList& m_Main;
-    std::vector<CKORU_ItemNode*>& m_Children;  // a deleted child's entry is null
-    bool m_Indexed = false;
-    std::unordered_map<std::string, Named> m_ByName;
-    PointerMap<size_t> m_IndexOf;  // child -> index + 1
+    ChildTable* m_Table;  // the parent's filed children; null when few enough to walk
+    std::vector<PlacedNode>& m_Children;  // else those walked, a freed one nulled
 };
 
 // The rebuilt nodes an update hands back. A later step of the same update may

@@ -126,6 +126,10 @@ TEST(FragmentMerge, OrderAndSize) {
            Seq(99, 0, "<C N=c% V=1><A N=x V=1></A><A N=y></A><E T=%><M></M></E></C>") + "<C N=n2></C>"),
          W(Seq(0, 199, "<C N=c% V=1><A N=x V=1></A><A N=y></A><E T=%><M></M></E></C>") +
            "<C N=n1><A N=z></A></C><C N=n2></C>"), 1},
+        {"one control of 2000 children restated once per child, then once per new child",
+         W("<C N=w>" + Seq(0, 1999, "<A N=a% V=1></A>") + "<E T=1></E></C>"),
+         W(Seq(0, 1999, "<C N=w><A N=a% V=2></A></C>") + Seq(0, 1999, "<C N=w><IE T=%></IE><A N=n%></A></C>")),
+         W("<C N=w>" + Seq(0, 1999, "<A N=a% V=2></A>") + Seq(0, 1999, "<A N=n%></A>") + "</C>"), 1},
     };
     Check(rows);
 }

@@ -147,8 +147,8 @@ struct Model {
     }
     // A fragment: forms, the body, then each control. An update batch (a single
     // body or control with nothing of either kind nested): controls, then the
-    // body; the places of the rebuilt nodes, as Places gives them.
-    std::string Merge(bool update) {
+    // body. The nodes rebuilt, in order.
+    MList Merge(bool update) {
         MList result;
         if (!update) MoveForms();
         Ptr body = update ? nullptr : RebuildBody();
@@ -156,8 +156,13 @@ struct Model {
             if (Ptr r = n->tag == "C" ? MergeControl(n) : nullptr) result.push_back(r);
         if (update && (body = RebuildBody())) result.push_back(body);
         sub.clear();
+        return result;
+    }
+    // The places of the nodes rebuilt that are still there, as Places gives them.
+    std::string Places(const MList& rebuilt) const {
         std::string places;
-        for (const Ptr& n : result) places += (places.empty() ? "" : " ") + std::to_string(IndexIn(main, n));
+        for (const Ptr& n : rebuilt)
+            if (!n->gone) places += (places.empty() ? "" : " ") + std::to_string(IndexIn(main, n));
         return places;
     }
 };
@@ -187,7 +192,7 @@ struct Generator {
     std::string Children(int depth, bool controls) {
         std::string out;
         // Now and then a long run of A children, so that matching uses its index.
-        if (depth == 0 && Chance(15))
+        if (depth == 0 && Chance(25))
             for (int i = 0; i < 18; ++i) out += Item("A", true, "");
         for (int i = 0, n = Pick(4); i < n; ++i) {
             switch (Pick(controls ? 9 : 8)) {
@@ -209,7 +214,8 @@ struct Generator {
         std::string body;
         for (int i = 0, n = Pick(5); i < n; ++i)
             body += Chance(75) ? Item("C", true, Children(0, true)) : Children(0, false);
-        out += Item("B", false, body);
+        // Now and then the body one level deeper than usual.
+        out += Chance(10) ? Item("X", false, Item("B", false, body)) : Item("B", false, body);
         if (Chance(20)) out += Item("F", false, "");
         if (Chance(5)) out += Item("B", false, "");
         return out + "</U>";
@@ -224,7 +230,7 @@ MList Nodes(const std::string& text) {
 }
 
 TEST(MergeModel, RandomFragmentsAndUpdatesAgreeWithTheModel) {
-    for (unsigned seed = 1; seed <= 400; ++seed) {
+    for (unsigned seed = 1; seed <= 600; ++seed) {
         Generator gen{std::mt19937(seed)};
         CKORU_Parser parser;
         std::string history = gen.Document();
@@ -240,18 +246,27 @@ TEST(MergeModel, RandomFragmentsAndUpdatesAgreeWithTheModel) {
                 ASSERT_EQ(1, Parse(parser, fragment, model.overwrite)) << history;
                 model.sub = Nodes(fragment);
                 model.Merge(false);
-            } else {  // one batch: a control or a body without controls nested in it
-                const bool body = gen.Chance(30);
-                const std::string item = body ? gen.Item("B", false, gen.Children(0, false))
-                                       : gen.Item("C", true, gen.Children(0, false));
+            } else {  // batches, each a control or a body without controls nested in it
+                std::string text;
+                std::vector<std::pair<bool, std::string>> batches;
+                for (int i = 0, n = gen.Chance(70) ? 1 : 2 + gen.Pick(3); i < n; ++i) {
+                    const bool body = gen.Chance(30);
+                    batches.emplace_back(body, body ? gen.Item("B", false, gen.Children(0, false))
+                                                    : gen.Item("C", true, gen.Children(0, false)));
+                    text += batches.back().second;
+                }
                 model.overwrite = 1;
                 model.newValue = gen.Pick(2);
-                history += "\nupdate " + std::to_string(model.newValue) + ": " + item;
-                OwnedList result = Own(parser, parser.UpdateParser(nullptr, CString(item.c_str()), model.newValue));
-                // The batch's levels: a body at 2, a control at 3 (the wrapping body is dropped).
-                model.sub = Nodes(body ? "<U>" + item + "</U>" : W(item));
-                if (!body) model.sub.pop_back();
-                ASSERT_EQ(model.Merge(true), Places(parser, result.get())) << history;
+                history += "\nupdate " + std::to_string(model.newValue) + ": " + text;
+                OwnedList result = Own(parser, parser.UpdateParser(nullptr, CString(text.c_str()), model.newValue));
+                MList rebuilt;
+                for (const auto& batch : batches) {
+                    // The batch's levels: a body at 2, a control at 3 (the wrapping body is dropped).
+                    model.sub = Nodes(batch.first ? "<U>" + batch.second + "</U>" : W(batch.second));
+                    if (!batch.first) model.sub.pop_back();
+                    for (const Ptr& n : model.Merge(true)) rebuilt.push_back(n);
+                }
+                ASSERT_EQ(model.Places(rebuilt), Places(parser, result.get())) << history;
             }
             ASSERT_EQ(Dump(model.main), Dump(FromList(parser.GetMainList()))) << "seed " << seed << ": " << history;
         }
