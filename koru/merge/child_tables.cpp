@@ -14,9 +14,13 @@ std::string TagKey(ChildKeys::Tag tag, std::string_view type) {
     return key;
 }
 
+// Children mostly join after those filed already (a table is made in list
+// order; copies land before the parent): the end is tried first.
+void Insert(NodeSet& set, CKORU_ItemNode* node) { set.insert(set.end(), node); }
+
 void Insert(std::unordered_map<std::string, NodeSet>& sets, const std::string& key, CKORU_ItemNode* node,
             const MainList& main) {
-    sets.try_emplace(key, NodeOrder{&main}).first->second.insert(node);
+    Insert(sets.try_emplace(key, NodeOrder{&main}).first->second, node);
 }
 
 void Erase(std::unordered_map<std::string, NodeSet>& sets, const std::string& key, CKORU_ItemNode* node) {
@@ -71,6 +75,7 @@ ChildTable& ChildTables::Make(CKORU_ItemNode* parent, short level, CKORU_ItemNod
     ChildTable& table = *owned;
     m_Tables[{parent, level}] = std::move(owned);
     m_ByParentLevel.try_emplace(parent->m_Level, TableOrder{&m_Main}).first->second.insert(&table);
+    ++m_ChildLevels[level];
     for (CKORU_ItemNode* child : children) File(table, child, KeysOf(child), false);
     return table;
 }
@@ -119,7 +124,7 @@ void ChildTables::Containing(const CKORU_ItemNode* node, std::vector<ChildTable*
 }
 
 void ChildTables::File(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool joining) {
-    table.all.insert(child);
+    Insert(table.all, child);
     if (keys.tag == ChildKeys::kNone) return;
     Insert(table.tagged, TagKey(keys.tag, keys.type), child, m_Main);
     if (keys.tag != ChildKeys::kA) return;
@@ -169,6 +174,7 @@ void ChildTables::Drop(ChildTable& table) {
     auto level = m_ByParentLevel.find(table.parent->m_Level);
     level->second.erase(&table);
     if (level->second.empty()) m_ByParentLevel.erase(level);
+    if (--m_ChildLevels[table.level] == 0) m_ChildLevels.erase(table.level);
     m_Tables.erase({table.parent, table.level});
 }
 

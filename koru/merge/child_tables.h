@@ -72,6 +72,8 @@ public:
     // The keys `node` is filed under as a child.
     static ChildKeys KeysOf(CKORU_ItemNode* node);
 
+    // True when some table files children of `level`.
+    bool Files(short level) const { return m_ChildLevels.count(level) != 0; }
     // The table of `parent`'s children at `level`, or null.
     ChildTable* Find(const CKORU_ItemNode* parent, short level);
     // Files `children` (in list order) of `parent`, whose run ends at `end`.
@@ -123,6 +125,7 @@ private:
     MainList& m_Main;
     std::map<std::pair<const CKORU_ItemNode*, short>, std::unique_ptr<ChildTable>> m_Tables;
     std::map<short, TableSet> m_ByParentLevel;
+    std::map<short, size_t> m_ChildLevels;  // tables per level of children
     ChildTable* m_Open = nullptr;      // the table whose parent is being rebuilt
     std::vector<ChildTable*> m_Found;  // scratch for Containing
 };

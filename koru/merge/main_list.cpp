@@ -343,7 +343,7 @@ void MainList::RemoveBody(const CKORU_ItemNode* node) {
 
 MainList::Standing MainList::StandingOf(CKORU_ItemNode* node) {
     Standing standing;
-    if (m_Children && m_Positions.Find(node)) {
+    if (m_Children && m_Children->Files(node->m_Level) && m_Positions.Find(node)) {
         standing.child = true;
         standing.keys = ChildTables::KeysOf(node);
     }
