@@ -122,32 +122,30 @@ PlacedNode MainList::FindControlAt(std::string_view name) {
 // found and the one filed after it are compared before the table is searched,
 // which saves a document too large for the cache a miss per control.
 size_t MainList::FoundNamed(std::string_view name) {
-    if (m_LastFound != kNone) {
-        if (m_Controls[m_LastFound].name == name) return m_LastFound;
-        const size_t next = m_LastFound + 1;
-        if (next < m_Controls.size() && m_Controls[next].name == name) return m_LastFound = next;
-    }
-    const size_t i = ControlsNamed(name, false);
+    const size_t i = PeekNamed(name);
     if (i != kNone) m_LastFound = i;
     return i;
 }
 
+size_t MainList::PeekNamed(std::string_view name) {
+    if (m_LastFound != kNone) {
+        if (m_Controls[m_LastFound].name == name) return m_LastFound;
+        const size_t next = m_LastFound + 1;
+        if (next < m_Controls.size() && m_Controls[next].name == name) return next;
+    }
+    return ControlsNamed(name, false);
+}
+
 void MainList::ReadAheadControl(std::string_view name) {
     if (!m_Scanned) return;
-    size_t i = kNone;
-    const size_t next = m_LastFound + 1;
-    if (m_LastFound != kNone && next < m_Controls.size() && m_Controls[next].name == name) i = next;
-    if (i == kNone) i = ControlsNamed(name, false);
+    const size_t i = PeekNamed(name);
     if (i == kNone || !m_Controls[i].first.node) return;
     // A control of a few children with their tables and texts takes about a
-    // kilobyte; its children's list places lie just before its own. Addresses
-    // are reckoned as numbers: they may lie outside the node and its place.
+    // kilobyte; its children's list places lie just before its own.
     constexpr int kRunLines = 16;
     constexpr int kPlaceLines = 2;
-    const auto node = reinterpret_cast<std::uintptr_t>(m_Controls[i].first.node);
-    const auto place = reinterpret_cast<std::uintptr_t>(m_Controls[i].first.pos);
-    for (int line = 0; line < kRunLines; ++line) Prefetch(reinterpret_cast<const void*>(node + 64 * line));
-    for (int line = 0; line <= kPlaceLines; ++line) Prefetch(reinterpret_cast<const void*>(place - 64 * line));
+    PrefetchLines(reinterpret_cast<std::uintptr_t>(m_Controls[i].first.node), kRunLines);
+    PrefetchLines(reinterpret_cast<std::uintptr_t>(m_Controls[i].first.pos), kPlaceLines + 1, -64);
 }
 
 PlacedNode MainList::BodyAt() {

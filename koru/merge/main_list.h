@@ -176,8 +176,10 @@ private:
 
     // Index into m_Controls of the controls named `name`, or kNone; made when `make`.
     size_t ControlsNamed(std::string_view name, bool make);
-    // The same, trying the name last found first.
+    // The same, trying the name last found and the one filed after it first;
+    // FoundNamed remembers the name found.
     size_t FoundNamed(std::string_view name);
+    size_t PeekNamed(std::string_view name);
     // Makes the table of names hold `count` names without growing.
     void ReserveControls(size_t count);
     // Files a control under its N value `name`.

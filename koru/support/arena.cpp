@@ -280,18 +280,18 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
     if (m_PoolSlots.empty()) {
         if (m_PoolHeld >= kPoolBytes) return nullptr;
         m_PoolSlots.assign(64, nullptr);
+        m_PoolHot.assign(kHotSlots, nullptr);
     }
     const size_t hash = HashText(bytes);
     const char*& hot = m_PoolHot[hash % kHotSlots];
     if (hot && SameText(PooledBytes(hot), bytes)) return hot;
-    const size_t need = (4 + bytes.size() + 1 + 1) & ~size_t(1);
     // A full pool takes no new texts: only the ones found again lately are asked for.
-    if (m_PoolHeld + kPoolMax + 6 > kPoolBytes) return nullptr;
+    if (m_PoolHeld + BlockBytes(kPoolMax) > kPoolBytes) return nullptr;
     size_t mask = m_PoolSlots.size() - 1;
     size_t s = hash & mask;
     for (; m_PoolSlots[s]; s = (s + 1) & mask)
         if (SameText(PooledBytes(m_PoolSlots[s]), bytes)) return hot = m_PoolSlots[s];
-    if (m_PoolHeld + need > kPoolBytes) return nullptr;
+    const size_t need = BlockBytes(bytes.size());
     if (m_PoolUsed + need > kPoolChunk) {
         if (m_PoolChunks.size() == m_PoolChunks.capacity()) m_PoolChunks.reserve(2 * m_PoolChunks.size() + 4);
         size_t got = 0;
@@ -322,7 +322,7 @@ const char* Arena::PooledSizedText(std::string_view bytes) {
 
 void Arena::ForgetPool() noexcept {
     std::vector<const char*>().swap(m_PoolSlots);
-    m_PoolHot.fill(nullptr);
+    std::vector<const char*>().swap(m_PoolHot);
     m_PoolCount = 0;
 }
 

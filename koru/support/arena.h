@@ -3,7 +3,6 @@
 #ifndef KORU_SUPPORT_ARENA_H
 #define KORU_SUPPORT_ARENA_H
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -136,6 +135,8 @@ private:
     static constexpr size_t kPoolChunk = 4 * 1024;
     static constexpr size_t kPoolMin = 7;  // shorter texts are kept inline
     static constexpr size_t kPoolMax = 16;
+    // A pooled block: the header, the bytes and a zero, to an even size.
+    static constexpr size_t BlockBytes(size_t size) { return (4 + size + 1 + 1) & ~size_t(1); }
 
     std::vector<Chunk*> m_Chunks;  // by address, to find the chunk of an object
     std::vector<char*> m_PoolChunks;
@@ -143,7 +144,7 @@ private:
     size_t m_PoolHeld = 0;           // bytes of pooled texts in all
     std::vector<const char*> m_PoolSlots;  // open addressing, load at most one half
     static constexpr size_t kHotSlots = 128;
-    std::array<const char*, kHotSlots> m_PoolHot{};  // the last text found again per hash, read first
+    std::vector<const char*> m_PoolHot;  // the last text found again per hash, read first; made with m_PoolSlots
     size_t m_PoolCount = 0;
     Chunk* m_Current = nullptr;
     mutable Chunk* m_LastFound = nullptr;  // objects are mostly asked after in the order they were made

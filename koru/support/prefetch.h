@@ -7,6 +7,7 @@
 
 #include "koru.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace koru { namespace detail {
@@ -18,6 +19,14 @@ inline void Prefetch(const void* p) noexcept {
 #else
     (void)p;
 #endif
+}
+
+// Asks for `lines` cache lines from the address `at` on, upwards, or
+// downwards when `step` is negative. Addresses are reckoned as numbers: they
+// may lie outside any object.
+inline void PrefetchLines(std::uintptr_t at, int lines, std::ptrdiff_t step = 64) noexcept {
+    for (int line = 0; line < lines; ++line)
+        Prefetch(reinterpret_cast<const void*>(at + static_cast<std::uintptr_t>(step * line)));
 }
 
 // Keeps the items of `list` a few places ahead of a walk on their way into
@@ -33,8 +42,8 @@ public:
     }
     void Step() noexcept {
         if (!m_At) return;
-        const auto item = reinterpret_cast<std::uintptr_t>(m_Forward ? m_List.GetNext(m_At) : m_List.GetPrev(m_At));
-        for (int line = 0; line < m_Lines; ++line) Prefetch(reinterpret_cast<const void*>(item + 64 * line));
+        PrefetchLines(reinterpret_cast<std::uintptr_t>(m_Forward ? m_List.GetNext(m_At) : m_List.GetPrev(m_At)),
+                      m_Lines);
     }
 
 private:
