@@ -115,11 +115,15 @@ void ChildTables::Containing(const CKORU_ItemNode* node, std::vector<ChildTable*
     const uint64_t label = m_Main.OrderOf(node);
     for (auto& level : m_ByParentLevel) {
         TableSet& tables = level.second;
+        // The first parent at or after the node; when that is the node itself,
+        // the run of the next one may end at the node.
         auto it = tables.lower_bound(label);
-        if (it == tables.end()) continue;
-        const CKORU_ItemNode* parent = (*it)->parent;
-        for (; it != tables.end() && (*it)->parent == parent; ++it)
-            if (!(*it)->end || m_Main.OrderOf((*it)->end) <= label) out.push_back(*it);
+        while (it != tables.end()) {
+            const CKORU_ItemNode* parent = (*it)->parent;
+            for (; it != tables.end() && (*it)->parent == parent; ++it)
+                if (parent == node || !(*it)->end || m_Main.OrderOf((*it)->end) <= label) out.push_back(*it);
+            if (parent != node) break;
+        }
     }
 }
 

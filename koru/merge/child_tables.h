@@ -109,7 +109,8 @@ private:
 
     // The tables whose parent is `node` or whose run holds it, the node that
     // ends the run included. Runs of parents of one level never overlap, so
-    // each level holds at most one parent to test.
+    // each level holds at most one parent to test, and one more when the node
+    // is itself a parent of that level.
     void Containing(const CKORU_ItemNode* node, std::vector<ChildTable*>& out);
     // Files `child` under `keys`; `joining` when it was not a child before.
     void File(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool joining);
