@@ -92,8 +92,10 @@ void ChildTables::Close(ChildTable& table) {
         const ChildKeys keys = KeysOf(node);
         if (keys.tag == ChildKeys::kA) Insert(table.named, keys.name, node, m_Main);
     }
-    table.leftUnder.clear();
-    table.held.clear();
+    // Emptied by letting go: clearing would clear all the buckets a large
+    // rebuild left, again in every later one.
+    if (!table.leftUnder.empty()) decltype(table.leftUnder)().swap(table.leftUnder);
+    if (!table.held.empty()) decltype(table.held)().swap(table.held);
     table.rebuilding = false;
     if (m_Open == &table) m_Open = nullptr;
 }
@@ -106,6 +108,13 @@ CKORU_ItemNode* ChildTables::FirstNamed(ChildTable& table, std::string_view name
 void ChildTables::Tagged(ChildTable& table, ChildKeys::Tag tag, std::string_view type,
                          std::vector<CKORU_ItemNode*>& out) {
     out.clear();
+    if (!table.tagsFiled) {
+        table.tagsFiled = true;
+        for (CKORU_ItemNode* child : table.all) {
+            const ChildKeys keys = KeysOf(child);
+            if (keys.tag != ChildKeys::kNone) Insert(table.tagged, TagKey(keys.tag, keys.type), child, m_Main);
+        }
+    }
     auto it = table.tagged.find(TagKey(tag, type));
     if (it != table.tagged.end()) out.assign(it->second.begin(), it->second.end());
 }
@@ -130,7 +139,7 @@ void ChildTables::Containing(const CKORU_ItemNode* node, std::vector<ChildTable*
 void ChildTables::File(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool joining) {
     Insert(table.all, child);
     if (keys.tag == ChildKeys::kNone) return;
-    Insert(table.tagged, TagKey(keys.tag, keys.type), child, m_Main);
+    if (table.tagsFiled) Insert(table.tagged, TagKey(keys.tag, keys.type), child, m_Main);
     if (keys.tag != ChildKeys::kA) return;
     if (joining && table.rebuilding) {
         // A child that left during this rebuild and comes back is still filed.
@@ -143,7 +152,7 @@ void ChildTables::File(ChildTable& table, CKORU_ItemNode* child, const ChildKeys
 void ChildTables::Unfile(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool leaving) {
     table.all.erase(child);
     if (keys.tag == ChildKeys::kNone) return;
-    Erase(table.tagged, TagKey(keys.tag, keys.type), child);
+    if (table.tagsFiled) Erase(table.tagged, TagKey(keys.tag, keys.type), child);
     if (keys.tag != ChildKeys::kA || table.held.erase(child)) return;
     if (leaving && table.rebuilding) table.leftUnder.emplace(child, keys.name);
     else Erase(table.named, keys.name, child);
@@ -213,8 +222,10 @@ void ChildTables::Edited(CKORU_ItemNode* node, const ChildKeys& before) {
     Containing(node, m_Found);
     for (ChildTable* table : m_Found) {
         if (table->parent == node || table->end == node || node->m_Level != table->level) continue;
-        if (before.tag != ChildKeys::kNone) Erase(table->tagged, TagKey(before.tag, before.type), node);
-        if (after.tag != ChildKeys::kNone) Insert(table->tagged, TagKey(after.tag, after.type), node, m_Main);
+        if (table->tagsFiled && before.tag != ChildKeys::kNone)
+            Erase(table->tagged, TagKey(before.tag, before.type), node);
+        if (table->tagsFiled && after.tag != ChildKeys::kNone)
+            Insert(table->tagged, TagKey(after.tag, after.type), node, m_Main);
         if (table->held.count(node)) continue;
         if (before.tag == ChildKeys::kA) Erase(table->named, before.name, node);
         if (after.tag == ChildKeys::kA) Insert(table->named, after.name, node, m_Main);

@@ -50,7 +50,9 @@ struct ChildTable {
     CKORU_ItemNode* end;  // the nearest node before the parent of its level or less; null at the head
     NodeSet all;          // every child, in list order
     std::unordered_map<std::string, NodeSet> named;  // A children by N value
-    std::unordered_map<std::string, NodeSet> tagged;  // children by removal tag and T value
+    // Children by removal tag and T value, filed when a removal first asks.
+    bool tagsFiled = false;
+    std::unordered_map<std::string, NodeSet> tagged;
     // While the parent is rebuilt, its matches are the children it had when
     // the rebuild began: A children that join meanwhile are held back from
     // `named`, and those that leave the run without being freed stay there.
