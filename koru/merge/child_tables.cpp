@@ -1,6 +1,7 @@
 // Child tables: the children of rebuilt parents, kept exact as the list changes.
 #include "merge/child_tables.h"
 #include "merge/main_list.h"
+#include "query/node_runs.h"
 #include "query/node_view.h"
 
 namespace koru { namespace detail {
@@ -14,27 +15,15 @@ std::string TagKey(ChildKeys::Tag tag, std::string_view type) {
     return key;
 }
 
-// Children mostly join after those filed already (a table is made in list
-// order; copies land before the parent): the end is tried first.
-void Insert(NodeSet& set, CKORU_ItemNode* node) { set.insert(set.end(), node); }
-
-void Insert(std::unordered_map<std::string, NodeSet>& sets, const std::string& key, CKORU_ItemNode* node,
-            const MainList& main) {
-    Insert(sets.try_emplace(key, NodeOrder{&main}).first->second, node);
-}
-
-void Erase(std::unordered_map<std::string, NodeSet>& sets, const std::string& key, CKORU_ItemNode* node) {
-    auto it = sets.find(key);
-    if (it == sets.end()) return;
-    it->second.erase(node);
-    if (it->second.empty()) sets.erase(it);
-}
+// The four removal tags with their tag names.
+struct RemovalTagName {
+    ChildKeys::Tag tag;
+    std::string_view name;
+};
+constexpr RemovalTagName kRemovalTags[] = {
+    {ChildKeys::kA, "A"}, {ChildKeys::kE, "E"}, {ChildKeys::kEN, "EN"}, {ChildKeys::kM, "M"}};
 
 }  // namespace
-
-bool NodeOrder::operator()(const CKORU_ItemNode* a, const CKORU_ItemNode* b) const {
-    return main->OrderOf(a) < main->OrderOf(b);
-}
 
 bool ChildTables::TableOrder::operator()(const ChildTable* a, const ChildTable* b) const {
     const uint64_t la = main->OrderOf(a->parent), lb = main->OrderOf(b->parent);
@@ -50,18 +39,24 @@ bool ChildTables::TableOrder::operator()(uint64_t label, const ChildTable* b) co
 }
 
 ChildTable::ChildTable(CKORU_ItemNode* parent_, short level_, CKORU_ItemNode* end_, const MainList& main)
-    : parent(parent_), level(level_), end(end_), all(NodeOrder{&main}) {}
+    : parent(parent_), level(level_), end(end_), named(main), tagged(main) {}
 
 ChildKeys ChildTables::KeysOf(CKORU_ItemNode* node) {
     ChildKeys keys;
-    if (TagIs(node, "A")) keys.tag = ChildKeys::kA;
-    else if (TagIs(node, "E")) keys.tag = ChildKeys::kE;
-    else if (TagIs(node, "EN")) keys.tag = ChildKeys::kEN;
-    else if (TagIs(node, "M")) keys.tag = ChildKeys::kM;
-    else return keys;
-    if (keys.tag == ChildKeys::kA) keys.name = std::string(ValueOf(node, "N"));
-    keys.type = std::string(ValueOf(node, "T"));
+    for (const RemovalTagName& removal : kRemovalTags) {
+        if (!TagIs(node, removal.name)) continue;
+        keys.tag = removal.tag;
+        if (keys.tag == ChildKeys::kA) keys.name = std::string(ValueOf(node, "N"));
+        keys.type = std::string(ValueOf(node, "T"));
+        break;
+    }
     return keys;
+}
+
+ChildKeys::Tag ChildTables::RemovalTag(std::string_view tagName) {
+    for (const RemovalTagName& removal : kRemovalTags)
+        if (EqualsNoCase(tagName, removal.name)) return removal.tag;
+    return ChildKeys::kNone;
 }
 
 ChildTable* ChildTables::Find(const CKORU_ItemNode* parent, short level) {
@@ -70,13 +65,14 @@ ChildTable* ChildTables::Find(const CKORU_ItemNode* parent, short level) {
 }
 
 ChildTable& ChildTables::Make(CKORU_ItemNode* parent, short level, CKORU_ItemNode* end,
-                              const std::vector<CKORU_ItemNode*>& children) {
+                              const std::vector<PlacedNode>& children) {
     auto owned = std::make_unique<ChildTable>(parent, level, end, m_Main);
     ChildTable& table = *owned;
     m_Tables[{parent, level}] = std::move(owned);
     m_ByParentLevel.try_emplace(parent->m_Level, TableOrder{&m_Main}).first->second.insert(&table);
     ++m_ChildLevels[level];
-    for (CKORU_ItemNode* child : children) File(table, child, KeysOf(child), false);
+    table.named.Reserve(children.size());
+    for (const PlacedNode& child : children) File(table, child.node, KeysOf(child.node), false);
     return table;
 }
 
@@ -86,11 +82,11 @@ void ChildTables::Open(ChildTable& table) {
 }
 
 void ChildTables::Close(ChildTable& table) {
-    for (const auto& left : table.leftUnder) Erase(table.named, left.second, const_cast<CKORU_ItemNode*>(left.first));
+    for (const auto& left : table.leftUnder) table.named.Remove(left.second, const_cast<CKORU_ItemNode*>(left.first));
     for (const CKORU_ItemNode* held : table.held) {
         auto* node = const_cast<CKORU_ItemNode*>(held);
         const ChildKeys keys = KeysOf(node);
-        if (keys.tag == ChildKeys::kA) Insert(table.named, keys.name, node, m_Main);
+        if (keys.tag == ChildKeys::kA) table.named.Add(keys.name, node);
     }
     // Emptied by letting go: clearing would clear all the buckets a large
     // rebuild left, again in every later one.
@@ -100,23 +96,19 @@ void ChildTables::Close(ChildTable& table) {
     if (m_Open == &table) m_Open = nullptr;
 }
 
-CKORU_ItemNode* ChildTables::FirstNamed(ChildTable& table, std::string_view name) {
-    auto it = table.named.find(std::string(name));
-    return it == table.named.end() ? nullptr : *it->second.begin();
-}
+CKORU_ItemNode* ChildTables::FirstNamed(ChildTable& table, std::string_view name) { return table.named.First(name); }
 
 void ChildTables::Tagged(ChildTable& table, ChildKeys::Tag tag, std::string_view type,
                          std::vector<CKORU_ItemNode*>& out) {
-    out.clear();
     if (!table.tagsFiled) {
         table.tagsFiled = true;
-        for (CKORU_ItemNode* child : table.all) {
-            const ChildKeys keys = KeysOf(child);
-            if (keys.tag != ChildKeys::kNone) Insert(table.tagged, TagKey(keys.tag, keys.type), child, m_Main);
-        }
+        WalkRun(m_Main.Nodes(), m_Main.Find(table.parent), table.parent->m_Level, [&](CKORU_ItemNode* node, POSITION) {
+            if (node->m_Level != table.level) return;
+            const ChildKeys keys = KeysOf(node);
+            if (keys.tag != ChildKeys::kNone) table.tagged.Add(TagKey(keys.tag, keys.type), node);
+        });
     }
-    auto it = table.tagged.find(TagKey(tag, type));
-    if (it != table.tagged.end()) out.assign(it->second.begin(), it->second.end());
+    table.tagged.Collect(TagKey(tag, type), out);
 }
 
 void ChildTables::Containing(const CKORU_ItemNode* node, std::vector<ChildTable*>& out) {
@@ -137,49 +129,38 @@ void ChildTables::Containing(const CKORU_ItemNode* node, std::vector<ChildTable*
 }
 
 void ChildTables::File(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool joining) {
-    Insert(table.all, child);
     if (keys.tag == ChildKeys::kNone) return;
-    if (table.tagsFiled) Insert(table.tagged, TagKey(keys.tag, keys.type), child, m_Main);
+    if (table.tagsFiled) table.tagged.Add(TagKey(keys.tag, keys.type), child);
     if (keys.tag != ChildKeys::kA) return;
     if (joining && table.rebuilding) {
         // A child that left during this rebuild and comes back is still filed.
         if (!table.leftUnder.erase(child)) table.held.insert(child);
         return;
     }
-    Insert(table.named, keys.name, child, m_Main);
+    table.named.Add(keys.name, child);
 }
 
 void ChildTables::Unfile(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool leaving) {
-    table.all.erase(child);
     if (keys.tag == ChildKeys::kNone) return;
-    if (table.tagsFiled) Erase(table.tagged, TagKey(keys.tag, keys.type), child);
+    if (table.tagsFiled) table.tagged.Remove(TagKey(keys.tag, keys.type), child);
     if (keys.tag != ChildKeys::kA || table.held.erase(child)) return;
     if (leaving && table.rebuilding) table.leftUnder.emplace(child, keys.name);
-    else Erase(table.named, keys.name, child);
+    else table.named.Remove(keys.name, child);
 }
 
-void ChildTables::Cut(ChildTable& table, CKORU_ItemNode* node) {
-    const NodeOrder before{&m_Main};
-    while (!table.all.empty() && before(*table.all.begin(), node)) {
-        CKORU_ItemNode* child = *table.all.begin();
-        Unfile(table, child, KeysOf(child), true);
-    }
+// The nodes between the old end and `node` leave the run: a walk back from
+// `node` to the old end finds them.
+void ChildTables::Cut(ChildTable& table, CKORU_ItemNode* node, POSITION pos) {
+    WalkRun(m_Main.Nodes(), pos, table.parent->m_Level, [&](CKORU_ItemNode* child, POSITION) {
+        if (child->m_Level == table.level) Unfile(table, child, KeysOf(child), true);
+    });
     table.end = node;
 }
 
 void ChildTables::Extend(ChildTable& table, POSITION pos) {
-    const CKORU_Parser::NodeList& list = m_Main.Nodes();
-    CKORU_ItemNode* end = nullptr;
-    list.GetPrev(pos);
-    while (pos) {
-        CKORU_ItemNode* node = list.GetPrev(pos);
-        if (node->m_Level <= table.parent->m_Level) {
-            end = node;
-            break;
-        }
+    table.end = WalkRun(m_Main.Nodes(), pos, table.parent->m_Level, [&](CKORU_ItemNode* node, POSITION) {
         if (node->m_Level == table.level) File(table, node, KeysOf(node), true);
-    }
-    table.end = end;
+    });
 }
 
 void ChildTables::Drop(ChildTable& table) {
@@ -191,10 +172,10 @@ void ChildTables::Drop(ChildTable& table) {
     m_Tables.erase({table.parent, table.level});
 }
 
-void ChildTables::Inserted(CKORU_ItemNode* node) {
+void ChildTables::Inserted(CKORU_ItemNode* node, POSITION pos) {
     Containing(node, m_Found);
     for (ChildTable* table : m_Found) {
-        if (node->m_Level <= table->parent->m_Level) Cut(*table, node);
+        if (node->m_Level <= table->parent->m_Level) Cut(*table, node, pos);
         else if (node->m_Level == table->level) File(*table, node, KeysOf(node), true);
     }
 }
@@ -204,7 +185,7 @@ void ChildTables::Freeing(CKORU_ItemNode* node, POSITION pos) {
     if (m_Open) {
         auto left = m_Open->leftUnder.find(node);
         if (left != m_Open->leftUnder.end()) {
-            Erase(m_Open->named, left->second, node);
+            m_Open->named.Remove(left->second, node);
             m_Open->leftUnder.erase(left);
         }
     }
@@ -217,18 +198,18 @@ void ChildTables::Freeing(CKORU_ItemNode* node, POSITION pos) {
 }
 
 void ChildTables::Edited(CKORU_ItemNode* node, const ChildKeys& before) {
+    // Most edits leave the keys as they were; a node outside the list is no child.
     const ChildKeys after = KeysOf(node);
-    if (after == before) return;
+    if (after == before || !m_Main.Labelled(node)) return;
     Containing(node, m_Found);
     for (ChildTable* table : m_Found) {
         if (table->parent == node || table->end == node || node->m_Level != table->level) continue;
         if (table->tagsFiled && before.tag != ChildKeys::kNone)
-            Erase(table->tagged, TagKey(before.tag, before.type), node);
-        if (table->tagsFiled && after.tag != ChildKeys::kNone)
-            Insert(table->tagged, TagKey(after.tag, after.type), node, m_Main);
+            table->tagged.Remove(TagKey(before.tag, before.type), node);
+        if (table->tagsFiled && after.tag != ChildKeys::kNone) table->tagged.Add(TagKey(after.tag, after.type), node);
         if (table->held.count(node)) continue;
-        if (before.tag == ChildKeys::kA) Erase(table->named, before.name, node);
-        if (after.tag == ChildKeys::kA) Insert(table->named, after.name, node, m_Main);
+        if (before.tag == ChildKeys::kA) table->named.Remove(before.name, node);
+        if (after.tag == ChildKeys::kA) table->named.Add(after.name, node);
     }
 }
 

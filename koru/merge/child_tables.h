@@ -4,6 +4,7 @@
 #define KORU_MERGE_CHILD_TABLES_H
 
 #include "koru.h"
+#include "merge/nodes_by_key.h"
 
 #include <cstdint>
 #include <map>
@@ -20,13 +21,11 @@ namespace koru { namespace detail {
 
 class MainList;
 
-// Orders main-list nodes by their order labels, read when compared: spreading
-// labels out again keeps their order, so a set stays sorted.
-struct NodeOrder {
-    const MainList* main;
-    bool operator()(const CKORU_ItemNode* a, const CKORU_ItemNode* b) const;
+// A main-list node with its position.
+struct PlacedNode {
+    CKORU_ItemNode* node = nullptr;
+    POSITION pos = nullptr;
 };
-using NodeSet = std::set<CKORU_ItemNode*, NodeOrder>;
 
 // What a child is filed under: its removal tag (A, E, EN or M; none else), its
 // N value when tagged A, and its T value.
@@ -48,11 +47,10 @@ struct ChildTable {
     CKORU_ItemNode* parent;
     short level;
     CKORU_ItemNode* end;  // the nearest node before the parent of its level or less; null at the head
-    NodeSet all;          // every child, in list order
-    std::unordered_map<std::string, NodeSet> named;  // A children by N value
+    NodesByKey named;     // A children by N value
     // Children by removal tag and T value, filed when a removal first asks.
     bool tagsFiled = false;
-    std::unordered_map<std::string, NodeSet> tagged;
+    NodesByKey tagged;
     // While the parent is rebuilt, its matches are the children it had when
     // the rebuild began: A children that join meanwhile are held back from
     // `named`, and those that leave the run without being freed stay there.
@@ -73,14 +71,15 @@ public:
 
     // The keys `node` is filed under as a child.
     static ChildKeys KeysOf(CKORU_ItemNode* node);
+    // The removal tag a tag name stands for (ignoring case); none for any other.
+    static ChildKeys::Tag RemovalTag(std::string_view tagName);
 
     // True when some table files children of `level`.
     bool Files(short level) const { return m_ChildLevels.count(level) != 0; }
     // The table of `parent`'s children at `level`, or null.
     ChildTable* Find(const CKORU_ItemNode* parent, short level);
     // Files `children` (in list order) of `parent`, whose run ends at `end`.
-    ChildTable& Make(CKORU_ItemNode* parent, short level, CKORU_ItemNode* end,
-                     const std::vector<CKORU_ItemNode*>& children);
+    ChildTable& Make(CKORU_ItemNode* parent, short level, CKORU_ItemNode* end, const std::vector<PlacedNode>& children);
 
     // A rebuild of `table`'s parent begins or ends.
     void Open(ChildTable& table);
@@ -90,10 +89,10 @@ public:
     // The children whose removal tag is `tag` and T value `type`, in list order.
     void Tagged(ChildTable& table, ChildKeys::Tag tag, std::string_view type, std::vector<CKORU_ItemNode*>& out);
 
-    // The list's reports: a node just inserted and labelled; a node at `pos`
-    // about to be freed, still labelled; a node whose table was edited, with
-    // its keys from before the edit.
-    void Inserted(CKORU_ItemNode* node);
+    // The list's reports: a node just inserted at `pos` and labelled; a node
+    // at `pos` about to be freed, still labelled; a node whose table was
+    // edited, with its keys from before the edit.
+    void Inserted(CKORU_ItemNode* node, POSITION pos);
     void Freeing(CKORU_ItemNode* node, POSITION pos);
     void Edited(CKORU_ItemNode* node, const ChildKeys& before);
 
@@ -118,8 +117,9 @@ private:
     void File(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool joining);
     // Unfiles `child`; `leaving` when it stays in the list outside the run.
     void Unfile(ChildTable& table, CKORU_ItemNode* child, const ChildKeys& keys, bool leaving);
-    // The run now ends at `node`, inserted inside it: earlier children leave.
-    void Cut(ChildTable& table, CKORU_ItemNode* node);
+    // The run now ends at `node`, inserted inside it at `pos`: the children
+    // before it leave.
+    void Cut(ChildTable& table, CKORU_ItemNode* node, POSITION pos);
     // The node ending the run, at `pos`, is about to be freed: the run takes
     // in the nodes before it down to the next node of the parent's level or less.
     void Extend(ChildTable& table, POSITION pos);

@@ -8,6 +8,7 @@
 #include "merge/main_list.h"
 #include "merge/node_watchers.h"
 #include "parser/node_store.h"
+#include "query/node_runs.h"
 #include "query/node_view.h"
 
 #include <algorithm>
@@ -18,20 +19,13 @@ using namespace koru::detail;
 namespace {
 
 // Sets `children` to the positions of the nodes of `level` in the run nested
-// in the node at `parent` (the nodes directly before it with greater levels),
-// in list order.
+// in the node at `parent`, in list order.
 void ChildPositions(const CKORU_Parser::NodeList& list, POSITION parent, short level,
                     std::vector<POSITION>& children) {
     children.clear();
-    const short parentLevel = list.GetAt(parent)->m_Level;
-    POSITION pos = parent;
-    list.GetPrev(pos);
-    while (pos) {
-        POSITION at = pos;
-        CKORU_ItemNode* node = list.GetPrev(pos);
-        if (node->m_Level <= parentLevel) break;
+    WalkRun(list, parent, list.GetAt(parent)->m_Level, [&](CKORU_ItemNode* node, POSITION at) {
         if (node->m_Level == level) children.push_back(at);
-    }
+    });
     std::reverse(children.begin(), children.end());
 }
 
@@ -119,10 +113,7 @@ void CKORU_Parser::AddNewEventNode(POSITION parentPos, POSITION childPos) {
     if (!main || !parentPos || !childPos) return;
     CKORU_ItemNode* fragmentChild = m_SubList.GetAt(childPos);
     POSITION last = main->InsertBefore(parentPos, CopyNode(*this, fragmentChild));
-    m_SubList.GetPrev(childPos);
-    while (childPos) {
-        CKORU_ItemNode* nested = m_SubList.GetPrev(childPos);
-        if (nested->m_Level <= fragmentChild->m_Level) break;
+    WalkRun(m_SubList, childPos, fragmentChild->m_Level, [&](CKORU_ItemNode* nested, POSITION) {
         last = main->InsertBefore(last, CopyNode(*this, nested));
-    }
+    });
 }

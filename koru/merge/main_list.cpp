@@ -2,6 +2,7 @@
 // position and node positions.
 #include "merge/main_list.h"
 #include "parser/node_store.h"
+#include "query/node_runs.h"
 #include "query/node_view.h"
 #include "support/prefetch.h"
 
@@ -23,10 +24,10 @@ bool IsInsertTarget(CKORU_ItemNode* node) {
 
 // Order labels lie in [1, kLabelSpace); 0 stands for "before the head".
 constexpr int kLabelBits = 62;
+constexpr uint64_t kLabelSpace = uint64_t(1) << kLabelBits;
 // A parent with more children than this, or a longer run, has them filed.
 constexpr size_t kChildWalkLimit = 16;
 constexpr size_t kRunWalkLimit = 64;
-constexpr uint64_t kLabelSpace = uint64_t(1) << kLabelBits;
 
 }  // namespace
 
@@ -129,9 +130,9 @@ size_t MainList::FoundNamed(std::string_view name) {
 
 size_t MainList::PeekNamed(std::string_view name) {
     if (m_LastFound != kNone) {
-        if (m_Controls[m_LastFound].name == name) return m_LastFound;
+        if (m_Names.KeyAt(m_LastFound) == name) return m_LastFound;
         const size_t next = m_LastFound + 1;
-        if (next < m_Controls.size() && m_Controls[next].name == name) return next;
+        if (next < m_Names.Size() && m_Names.KeyAt(next) == name) return next;
     }
     return ControlsNamed(name, false);
 }
@@ -197,7 +198,7 @@ void MainList::Added(CKORU_ItemNode* node, POSITION pos) {
         if (IsControl(node)) AddControl({node, pos}, ValueOf(node, "N"));
         if (IsBody(node)) m_Bodies.push_back({node, pos});
     }
-    if (m_Children) m_Children->Inserted(node);
+    if (m_Children) m_Children->Inserted(node, pos);
     if (IsInsertTarget(node)) m_InsertValid = false;
 }
 
@@ -228,34 +229,33 @@ void MainList::FreeRun(POSITION pos) {
     }
 }
 
+CKORU_ItemNode* MainList::WalkChildren(CKORU_ItemNode* parent, POSITION pos, short level,
+                                       std::vector<PlacedNode>& walked, size_t* run) const {
+    walked.clear();
+    size_t nodes = 0;
+    CKORU_ItemNode* end = WalkRun(*m_List, pos, parent->m_Level, [&](CKORU_ItemNode* node, POSITION at) {
+        ++nodes;
+        if (node->m_Level == level) walked.push_back({node, at});
+    });
+    std::reverse(walked.begin(), walked.end());
+    if (run) *run = nodes;
+    return end;
+}
+
 ChildTable* MainList::Children(CKORU_ItemNode* parent, POSITION pos, short level, std::vector<PlacedNode>& walked) {
     walked.clear();
     // A run holds no node of its parent's level or less.
     if (level <= parent->m_Level) return nullptr;
     if (m_Children)
         if (ChildTable* table = m_Children->Find(parent, level)) return table;
-    CKORU_ItemNode* end = nullptr;
     size_t run = 0;
-    m_List->GetPrev(pos);
-    while (pos) {
-        POSITION at = pos;
-        CKORU_ItemNode* node = m_List->GetPrev(pos);
-        if (node->m_Level <= parent->m_Level) {
-            end = node;
-            break;
-        }
-        ++run;
-        if (node->m_Level == level) walked.push_back({node, at});
-    }
-    std::reverse(walked.begin(), walked.end());
+    CKORU_ItemNode* end = WalkChildren(parent, pos, level, walked, &run);
     if (walked.size() <= kChildWalkLimit && run <= kRunWalkLimit) return nullptr;
     IndexPositions();
     if (!m_Children) m_Children = std::make_unique<ChildTables>(*this);
-    std::vector<CKORU_ItemNode*> children;
-    children.reserve(walked.size());
-    for (const PlacedNode& child : walked) children.push_back(child.node);
+    ChildTable& table = m_Children->Make(parent, level, end, walked);
     walked.clear();
-    return &m_Children->Make(parent, level, end, children);
+    return &table;
 }
 
 void MainList::Unwatch(NodeWatcher* watcher) {
@@ -263,40 +263,15 @@ void MainList::Unwatch(NodeWatcher* watcher) {
 }
 
 size_t MainList::ControlsNamed(std::string_view name, bool make) {
-    if (m_ControlSlots.empty()) {
-        if (!make) return kNone;
-        ReserveControls(16);
-    }
-    const size_t hash = std::hash<std::string_view>{}(name);
-    const uint32_t check = static_cast<uint32_t>(hash >> 32);
-    const size_t mask = m_ControlSlots.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const ControlSlot slot = m_ControlSlots[i];
-        if (!slot.index) break;
-        if (slot.hash == check && m_Controls[slot.index - 1].name == name) return slot.index - 1;
-    }
-    if (!make) return kNone;
-    if ((m_Controls.size() + 1) * 2 > m_ControlSlots.size()) ReserveControls(m_Controls.size() * 2 + 1);
-    m_Controls.push_back(Controls{std::string(name), PlacedNode{}, {}});
-    size_t i = hash & (m_ControlSlots.size() - 1);
-    while (m_ControlSlots[i].index) i = (i + 1) & (m_ControlSlots.size() - 1);
-    m_ControlSlots[i] = ControlSlot{static_cast<uint32_t>(m_Controls.size()), check};
-    return m_Controls.size() - 1;
+    if (!make) return m_Names.Find(name);
+    const size_t number = m_Names.Add(name);
+    if (number == m_Controls.size()) m_Controls.emplace_back();
+    return number;
 }
 
 void MainList::ReserveControls(size_t count) {
-    size_t size = 16;
-    while (size < count * 2) size *= 2;
-    if (size <= m_ControlSlots.size()) return;
+    m_Names.Reserve(count);
     m_Controls.reserve(count);
-    m_ControlSlots.assign(size, ControlSlot{});
-    const size_t mask = size - 1;
-    for (size_t c = 0; c < m_Controls.size(); ++c) {
-        const size_t hash = std::hash<std::string_view>{}(m_Controls[c].name);
-        size_t i = hash & mask;
-        while (m_ControlSlots[i].index) i = (i + 1) & mask;
-        m_ControlSlots[i] = ControlSlot{static_cast<uint32_t>(c + 1), static_cast<uint32_t>(hash >> 32)};
-    }
 }
 
 void MainList::AddControl(PlacedNode control, std::string_view name) {
@@ -341,7 +316,7 @@ void MainList::RemoveBody(const CKORU_ItemNode* node) {
 
 MainList::Standing MainList::StandingOf(CKORU_ItemNode* node) {
     Standing standing;
-    if (m_Children && m_Children->Files(node->m_Level) && m_Positions.Find(node)) {
+    if (m_Children && m_Children->Files(node->m_Level)) {
         standing.child = true;
         standing.keys = ChildTables::KeysOf(node);
     }
@@ -401,8 +376,8 @@ bool MainList::Holds(const Controls& controls, const CKORU_ItemNode* node, Names
 }
 
 POSITION MainList::RemoveControlAnywhere(const CKORU_ItemNode* node) {
-    for (const Controls& controls : m_Controls)
-        if (controls.first.node == node || Holds(controls, node)) return RemoveControl(node, controls.name);
+    for (size_t i = 0; i < m_Controls.size(); ++i)
+        if (m_Controls[i].first.node == node || Holds(m_Controls[i], node)) return RemoveControl(node, m_Names.KeyAt(i));
     return nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include "merge/child_tables.h"
 #include "query/node_index.h"
 #include "support/arena.h"
+#include "support/key_index.h"
 #include "support/pointer_map.h"
 
 #include <cstdint>
@@ -26,12 +27,6 @@ public:
 
 protected:
     ~NodeWatcher() = default;
-};
-
-// A main-list node with its position.
-struct PlacedNode {
-    CKORU_ItemNode* node = nullptr;
-    POSITION pos = nullptr;
 };
 
 // The main list while a merge or an edit runs. Every insertion, removal and
@@ -111,10 +106,17 @@ public:
     // in its run): their table when one is kept or the run is long enough to be
     // worth filing, else null with the children in `walked`, in list order.
     ChildTable* Children(CKORU_ItemNode* parent, POSITION pos, short level, std::vector<PlacedNode>& walked);
+    // Sets `walked` to the children of `parent`, at `pos`, of `level`, in list
+    // order, by a walk over its run; `run` (if given) receives the run's length.
+    // Returns the node that ends the run, or null at the head.
+    CKORU_ItemNode* WalkChildren(CKORU_ItemNode* parent, POSITION pos, short level, std::vector<PlacedNode>& walked,
+                                 size_t* run = nullptr) const;
     // The tables Children made; null before the first.
     ChildTables* Tables() { return m_Children.get(); }
     // The order label of a main-list node, once positions are indexed.
     uint64_t OrderOf(const CKORU_ItemNode* node) const { return m_Positions.Find(node)->label; }
+    // True when `node` is in the list, once positions are indexed.
+    bool Labelled(const CKORU_ItemNode* node) const { return m_Positions.Find(node) != nullptr; }
 
     // Lists a control's rebuild reuses for its children, so that rebuilding
     // many controls does not allocate two lists for each.
@@ -126,7 +128,7 @@ public:
     void Unwatch(NodeWatcher* watcher);
 
 private:
-    static constexpr size_t kNone = ~size_t(0);
+    static constexpr size_t kNone = KeyIndex::kNone;
 
     // A node's order label and position.
     struct Entry {
@@ -148,7 +150,6 @@ private:
     // there are any; positions are then indexed) in list order, so that filing,
     // unfiling and finding one of many namesakes takes logarithmic time.
     struct Controls {
-        std::string name;
         PlacedNode first;
         std::unique_ptr<Namesakes> rest;
     };
@@ -156,13 +157,8 @@ private:
     struct Standing {
         bool control = false;
         bool body = false;
-        bool child = false;  // `keys` holds the node's keys as a child
+        bool child = false;  // `keys` holds the node's keys, for the child tables
         ChildKeys keys;
-    };
-    // A slot of the open-addressing table over m_Controls.
-    struct ControlSlot {
-        uint32_t index = 0;  // index + 1 into m_Controls; 0 when empty
-        uint32_t hash = 0;   // 32 bits of the name's hash, compared before the name
     };
 
     // Indexes controls and bodies when first asked; finds the form level on
@@ -174,7 +170,8 @@ private:
     // Gives the node just inserted at `pos` a label between its neighbours'.
     void Label(CKORU_ItemNode* node, POSITION pos);
 
-    // Index into m_Controls of the controls named `name`, or kNone; made when `make`.
+    // Number of the controls named `name` (their index into m_Controls), or
+    // kNone; made when `make`.
     size_t ControlsNamed(std::string_view name, bool make);
     // The same, trying the name last found and the one filed after it first;
     // FoundNamed remembers the name found.
@@ -203,9 +200,9 @@ private:
     CKORU_Parser& m_Parser;
     CKORU_Parser::NodeList* m_List;
     bool m_Scanned = false;
-    KeptVector<Controls> m_Controls;
-    KeptVector<ControlSlot> m_ControlSlots;
-    size_t m_LastFound = kNone;  // index into m_Controls of the name last found
+    KeyIndex m_Names;                // N values of controls
+    KeptVector<Controls> m_Controls;  // by the number of their N value
+    size_t m_LastFound = kNone;      // number of the N value last found
     std::vector<PlacedNode> m_Bodies;
     bool m_Positioned = false;
     int m_WalkedFinds = 0;

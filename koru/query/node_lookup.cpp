@@ -2,6 +2,7 @@
 // directly before it with greater levels, and its parent is the first later
 // node whose level is one less.
 #include "query/node_index.h"
+#include "query/node_runs.h"
 #include "query/node_view.h"
 #include "support/list_positions.h"
 
@@ -61,14 +62,11 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, CString tag, C
     POSITION pos = FindIn(list, parent);
     if (!pos) return nullptr;
     const int childLevel = parent->m_Level + 1;
-    list->GetPrev(pos);
-    while (pos) {
-        CKORU_ItemNode* node = list->GetPrev(pos);
-        if (node->m_Level <= parent->m_Level) break;
-        if (node->m_Level != childLevel || !TagIs(node, tag.View())) continue;
+    WalkRun(*list, pos, parent->m_Level, [&](CKORU_ItemNode* node, POSITION) {
+        if (node->m_Level != childLevel || !TagIs(node, tag.View())) return;
         if (!result) result = new NodeList(10);
         result->AddHead(node);
-    }
+    });
     return result;
 }
 
@@ -86,14 +84,11 @@ CKORU_Parser::NodeList* CKORU_Parser::GetNodeList(NodeList* list, short level, C
     }
     POSITION pos = FindIn(list, parent);
     if (!pos) return nullptr;
-    list->GetPrev(pos);
-    while (pos) {
-        CKORU_ItemNode* node = list->GetPrev(pos);
-        if (node->m_Level <= parent->m_Level) break;
-        if (node->m_Level != level) continue;
+    WalkRun(*list, pos, parent->m_Level, [&](CKORU_ItemNode* node, POSITION) {
+        if (node->m_Level != level) return;
         if (!result) result = new NodeList(10);
         result->AddHead(node);
-    }
+    });
     return result;
 }
 
