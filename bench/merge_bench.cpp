@@ -29,10 +29,13 @@ bool Restated(CKORU_Parser& parser, int controls) {
            AttributeOf(parser, "A", "a3", "V") == "added";
 }
 
-// Times merging `fragment` into a parser that holds `document`; `right` checks
-// the merged parser.
-template <class Check>
-void TimeMerge(benchmark::State& state, const std::string& document, const std::string& fragment, Check right) {
+// Times `step` (a merge or an update) on a parser that holds `document`,
+// given the text `input` makes; `right` checks the parser and what the step
+// returned. Building the document and the text and freeing the parser are not
+// timed.
+template <class Input, class Step, class Check>
+void TimeOnDocument(benchmark::State& state, const std::string& document, const char* wrong, Input input, Step step,
+                    Check right) {
     for (auto _ : state) {
         state.PauseTiming();
         auto* parser = new CKORU_Parser;
@@ -41,15 +44,26 @@ void TimeMerge(benchmark::State& state, const std::string& document, const std::
             delete parser;
             return void(Fail(state, "document refused"));
         }
-        CString source(fragment.data(), static_cast<int>(fragment.size()));
+        CString text = input();
         state.ResumeTiming();
-        const int merged = parser->DoParsingProc(source, 1);
+        auto result = step(*parser, text);
         state.PauseTiming();
-        const bool good = merged == 1 && right(*parser);
+        const bool good = right(*parser, result);
         delete parser;
         state.ResumeTiming();
-        if (!good) return void(Fail(state, "merge gave wrong nodes"));
+        if (!good) return void(Fail(state, wrong));
     }
+}
+
+// Times merging `fragment` into a parser that holds `document`; `right` checks
+// the merged parser.
+template <class Check>
+void TimeMerge(benchmark::State& state, const std::string& document, const std::string& fragment, Check right) {
+    TimeOnDocument(
+        state, document, "merge gave wrong nodes",
+        [&fragment] { return CString(fragment.data(), static_cast<int>(fragment.size())); },
+        [](CKORU_Parser& parser, CString& source) { return parser.DoParsingProc(source, 1); },
+        [&right](CKORU_Parser& parser, int merged) { return merged == 1 && right(parser); });
     CountBytes(state, fragment.size());
 }
 
@@ -97,28 +111,18 @@ void ParseMergeInputs(benchmark::State& state) {
 
 void UpdateBatches(benchmark::State& state) {
     const int batches = static_cast<int>(state.range(0));
-    const std::string& document = Document(batches);
     const std::string& update = Update(batches);
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* parser = new CKORU_Parser;
-        if (KoruParse(*parser, document) != 1) {
-            state.ResumeTiming();
-            delete parser;
-            return void(Fail(state, "document refused"));
-        }
-        CString text(update.data(), static_cast<int>(update.size()));
-        state.ResumeTiming();
-        CKORU_Parser::NodeList* rebuilt = parser->UpdateParser(nullptr, text, 1);
-        state.PauseTiming();
-        const bool right = rebuilt && rebuilt->GetCount() == batches &&
-                           MainCount(*parser) == ParseDocumentNodes(batches) &&
-                           AttributeOf(*parser, "C", "c0", "V") == "2";
-        parser->ReleaseNodeList(rebuilt);
-        delete parser;
-        state.ResumeTiming();
-        if (!right) return void(Fail(state, "update gave wrong nodes"));
-    }
+    TimeOnDocument(
+        state, Document(batches), "update gave wrong nodes",
+        [&update] { return CString(update.data(), static_cast<int>(update.size())); },
+        [](CKORU_Parser& parser, CString& text) { return parser.UpdateParser(nullptr, text, 1); },
+        [batches](CKORU_Parser& parser, CKORU_Parser::NodeList* rebuilt) {
+            const bool right = rebuilt && rebuilt->GetCount() == batches &&
+                               MainCount(parser) == ParseDocumentNodes(batches) &&
+                               AttributeOf(parser, "C", "c0", "V") == "2";
+            parser.ReleaseNodeList(rebuilt);
+            return right;
+        });
     CountBytes(state, update.size());
 }
 
