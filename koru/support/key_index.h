@@ -2,15 +2,15 @@
 // one array of slots probed in order, each holding a key's number and 32 bits
 // of its hash, so a lookup compares a stored key only when those bits agree.
 // Keys are never removed; callers keep what a key stands for in a vector
-// indexed by its number.
+// indexed by its number. Keys come from documents: their hashes are seeded.
 #ifndef KORU_SUPPORT_KEY_INDEX_H
 #define KORU_SUPPORT_KEY_INDEX_H
 
 #include "support/arena.h"
+#include "support/text_hash.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -53,7 +53,7 @@ private:
         uint32_t check = 0;   // 32 more bits of the key's hash
     };
 
-    static size_t Hash(std::string_view key) noexcept { return std::hash<std::string_view>{}(key); }
+    size_t Hash(std::string_view key) const noexcept { return TextHash(key, m_Seed); }
     static uint32_t Check(size_t hash) noexcept { return static_cast<uint32_t>(static_cast<uint64_t>(hash) >> 32); }
     size_t Mask() const noexcept { return m_Slots.size() - 1; }
 
@@ -74,6 +74,7 @@ private:
 
     KeptVector<std::string> m_Keys;
     KeptVector<Slot> m_Slots;
+    uint64_t m_Seed = HashSeed();
 };
 
 }}  // namespace koru::detail

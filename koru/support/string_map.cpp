@@ -2,16 +2,20 @@
 // for larger maps. A node's table usually holds a handful of pairs, so the
 // empty map costs one pointer and a small one one allocation.
 #include "koru.h"
+#include "support/text_hash.h"
 
 #include <algorithm>
-#include <functional>
 #include <new>
+
+using koru::detail::HashSeed;
+using koru::detail::TextHash;
 
 namespace {
 
 constexpr uint32_t kEmptySlot = 0xffffffffu;
 
-size_t HashKey(std::string_view key) noexcept { return std::hash<std::string_view>()(key); }
+// Keys come from documents: their hashes are seeded.
+size_t HashKey(std::string_view key) noexcept { return TextHash(key, HashSeed()); }
 
 }  // namespace
 
