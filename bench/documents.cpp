@@ -1,6 +1,9 @@
 // Generators of the benchmark inputs.
 #include "documents.h"
 
+#include <functional>
+#include <string_view>
+
 namespace koru_bench {
 
 namespace {
@@ -46,18 +49,33 @@ std::string RestatingFragment(int restated) {
     return out;
 }
 
-std::string WideControlDocument(int children) {
+std::vector<std::string> PlainNames(int count, char prefix) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(prefix + std::to_string(i));
+    return names;
+}
+
+std::vector<std::string> ChosenNames(int count, char prefix) {
+    std::vector<std::string> names;
+    for (long i = 0; static_cast<int>(names.size()) < count; ++i) {
+        std::string name = prefix + std::to_string(i);
+        if ((std::hash<std::string_view>{}(name) & 0xFFF) == 0) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::string WideControlDocument(const std::vector<std::string>& names) {
     std::string out = "<U><B N=\"body\"><C N=\"w\">";
-    out.reserve(static_cast<size_t>(children) * 24 + 48);
-    for (int i = 0; i < children; ++i) out += "<A N=\"a" + std::to_string(i) + "\" V=\"1\"></A>";
+    out.reserve(names.size() * 28 + 48);
+    for (const std::string& name : names) out += "<A N=\"" + name + "\" V=\"1\"></A>";
     out += "</C></B></U>";
     return out;
 }
 
-std::string RestatingWideControl(int children) {
+std::string RestatingWideControl(const std::vector<std::string>& names) {
     std::string out = "<U><B>";
-    out.reserve(static_cast<size_t>(children) * 40 + 16);
-    for (int i = 0; i < children; ++i) out += "<C N=\"w\"><A N=\"a" + std::to_string(i) + "\" V=\"2\"></A></C>";
+    out.reserve(names.size() * 44 + 16);
+    for (const std::string& name : names) out += "<C N=\"w\"><A N=\"" + name + "\" V=\"2\"></A></C>";
     out += "</B></U>";
     return out;
 }
@@ -83,11 +101,14 @@ std::string MacroDocument(int macros, int controls) {
     return out;
 }
 
-std::string WideDocument(int statements, int attributes) {
+std::string WideDocument(int statements, int attributes) { return WideDocument(statements, PlainNames(attributes, 'P')); }
+
+std::string WideDocument(int statements, const std::vector<std::string>& attributes) {
     std::string out = "<U><B N=\"body\">";
     for (int i = 0; i < statements; ++i) {
         out += "<C N=\"c" + std::to_string(i) + "\"";
-        for (int a = 0; a < attributes; ++a) out += " P" + std::to_string(a) + "=\"v" + std::to_string(a + i) + "\"";
+        for (size_t a = 0; a < attributes.size(); ++a)
+            out += " " + attributes[a] + "=\"v" + std::to_string(static_cast<int>(a) + i) + "\"";
         out += "></C>\n";
     }
     out += "</B></U>";

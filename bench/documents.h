@@ -5,6 +5,7 @@
 #define KORU_BENCH_DOCUMENTS_H
 
 #include <string>
+#include <vector>
 
 namespace koru_bench {
 
@@ -25,11 +26,17 @@ inline int ParseDocumentElements(int controls) { return ParseDocumentNodes(contr
 // changes X, updates a1 and adds an A named a3.
 std::string RestatingFragment(int restated);
 
-// A body holding one control "w" of `children` A statements a0, a1, ...; and a
-// fragment restating that control `children` times, the i-th time with a new V
-// for the A named ai: <C N="w"><A N="a0" V="2"></A></C><C N="w">...
-std::string WideControlDocument(int children);
-std::string RestatingWideControl(int children);
+// Names `prefix`0, `prefix`1, ... `count` of them; or the first `count` of
+// those whose standard hash has its 12 low bits clear, which a table probing
+// from those bits would pile into one stretch.
+std::vector<std::string> PlainNames(int count, char prefix);
+std::vector<std::string> ChosenNames(int count, char prefix);
+
+// A body holding one control "w" with an A statement for each name; and a
+// fragment restating that control once per name, each time with a new V for
+// that name's A: <C N="w"><A N="a0" V="2"></A></C><C N="w">...
+std::string WideControlDocument(const std::vector<std::string>& names);
+std::string RestatingWideControl(const std::vector<std::string>& names);
 
 // An update text of `batches` batches, one control each, every one closed by </C>:
 // <C N="c0" V="2"><A N="a1" V="2"></A></C>...
@@ -39,7 +46,9 @@ std::string UpdateText(int batches);
 // whose every attribute value is a macro reference.
 std::string MacroDocument(int macros, int controls);
 
-// A document of `statements` controls with `attributes` attributes each (besides N).
+// A document of `statements` controls with the attributes `attributes` each
+// (besides N), or `attributes` of them named P0, P1, ...
+std::string WideDocument(int statements, const std::vector<std::string>& attributes);
 std::string WideDocument(int statements, int attributes);
 
 }  // namespace koru_bench

@@ -34,13 +34,12 @@ const std::string& Wide(int statements, int attributes) {
                   [=] { return WideDocument(statements, attributes); });
 }
 
-void ParseWideKoru(benchmark::State& state) {
-    const int statements = static_cast<int>(state.range(0));
-    const int attributes = static_cast<int>(state.range(1));
-    const std::string& text = Wide(statements, attributes);
+// Times parsing `text`, `statements` controls of the attributes `names`.
+void ParseWideKoru(benchmark::State& state, const std::string& text, int statements,
+                   const std::vector<std::string>& names) {
     const std::string lastName = "c" + std::to_string(statements - 1);
-    const std::string lastAttribute = "P" + std::to_string(attributes - 1);
-    const std::string lastValue = "v" + std::to_string(attributes - 1 + statements - 1);
+    const std::string& lastAttribute = names.back();
+    const std::string lastValue = "v" + std::to_string(static_cast<int>(names.size()) - 1 + statements - 1);
     for (auto _ : state) {
         CKORU_Parser parser;
         if (KoruParse(parser, text) != 1) return void(Fail(state, "DoParsingProc refused"));
@@ -49,6 +48,22 @@ void ParseWideKoru(benchmark::State& state) {
             return void(Fail(state, "wrong attribute value"));
     }
     CountBytes(state, text.size());
+}
+
+void ParseWideKoru(benchmark::State& state) {
+    const int statements = static_cast<int>(state.range(0));
+    const int attributes = static_cast<int>(state.range(1));
+    ParseWideKoru(state, Wide(statements, attributes), statements, PlainNames(attributes, 'P'));
+}
+
+// The same with attribute names chosen to share the low bits of their hash.
+void ParseWideChosenKoru(benchmark::State& state) {
+    const int statements = static_cast<int>(state.range(0));
+    const int attributes = static_cast<int>(state.range(1));
+    static const std::vector<std::string> names = ChosenNames(attributes, 'P');
+    const std::string& text = Cached("wide-chosen:" + std::to_string(statements) + ":" + std::to_string(attributes),
+                                     [statements] { return WideDocument(statements, names); });
+    ParseWideKoru(state, text, statements, names);
 }
 
 void ParseWidePugixml(benchmark::State& state) {
@@ -71,6 +86,8 @@ void RegisterShapeBenchmarks() {
     for (auto* b : {benchmark::RegisterBenchmark("shape/wide/koru", ParseWideKoru),
                     benchmark::RegisterBenchmark("shape/wide/pugixml", ParseWidePugixml)})
         b->Args({2000, 50})->Args({10, 5000})->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("shape/wide_chosen/koru", ParseWideChosenKoru)->Args({10, 5000})
+        ->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace koru_bench
