@@ -1,5 +1,6 @@
 // Arena: chunks of growing size, each given back when nothing lives in it.
 #include "support/arena.h"
+#include "support/text_hash.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -237,8 +238,11 @@ void Arena::Free(Chunk* chunk) noexcept {
 
 namespace {
 
-// Pooled texts are 7 to 16 bytes: two overlapping loads cover every byte.
+// Pooled texts are 7 to 16 bytes: two overlapping loads cover every byte. The
+// texts come from documents: the seed keeps a document from choosing texts
+// that share their slots.
 size_t HashText(std::string_view bytes) noexcept {
+    const uint64_t seed = HashSeed();
     const size_t n = bytes.size();
     uint64_t head = 0, tail = 0;
     if (n >= 8) {
@@ -251,7 +255,8 @@ size_t HashText(std::string_view bytes) noexcept {
         head = a;
         tail = b;
     }
-    uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ n;
+    const uint64_t turned = seed >> 32 | seed << 32;
+    uint64_t h = ((head ^ seed) * 0x9E3779B97F4A7C15ull) ^ ((tail ^ turned) * 0xC2B2AE3D27D4EB4Full) ^ n;
     return static_cast<size_t>(h ^ (h >> 29));
 }
 
