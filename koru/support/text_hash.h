@@ -22,8 +22,8 @@ inline uint64_t HashSeed() noexcept {
     return seed;
 }
 
-// The hash of `text` under `seed`, every bit depending on every bit of the
-// standard hash.
+// The hash of `text` under `seed`: the multiplication and the shift spread the
+// seeded standard hash over the low bits that pick a slot.
 inline size_t TextHash(std::string_view text, uint64_t seed) noexcept {
     uint64_t h = (static_cast<uint64_t>(std::hash<std::string_view>{}(text)) ^ seed) * 0x9E3779B97F4A7C15ull;
     return static_cast<size_t>(h ^ (h >> 32));
